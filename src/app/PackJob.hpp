@@ -1,0 +1,90 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "geometry/BoundingBox.hpp"
+#include "geometry/VertexList.hpp"
+#include "parts/Part.hpp"
+
+namespace nest {
+
+// One row per Part block of the part data file, in file order.
+struct PartTypeEntry {
+  std::string Name;
+  int TypeIndex = 0;  // position of the block among all Part blocks
+};
+
+// Per part type: the first candidate point at which the latest part of this
+// type fitted in the current layout.
+struct PartTypeSlot {
+  std::string Name;
+  Vertex LastPosition;
+};
+
+// The parts of a job, in non-increasing order of area. A new part goes
+// before every part of equal area, so of equal areas the later one comes
+// first.
+class PartList {
+ public:
+  void Clear() { parts_.clear(); }
+  // Stores one copy of `part` (a copy lists the holes in reverse order).
+  void InsertByArea(const Part& part);
+  // Clears, then inserts a copy of every part of `source`, first to last.
+  void RebuildFrom(const PartList& source);
+
+  [[nodiscard]] int Count() const { return static_cast<int>(parts_.size()); }
+  [[nodiscard]] std::vector<Part>::iterator begin() { return parts_.begin(); }
+  [[nodiscard]] std::vector<Part>::iterator end() { return parts_.end(); }
+  [[nodiscard]] std::vector<Part>::const_iterator begin() const { return parts_.begin(); }
+  [[nodiscard]] std::vector<Part>::const_iterator end() const { return parts_.end(); }
+  [[nodiscard]] Part& operator[](std::size_t i) { return parts_[i]; }
+  [[nodiscard]] const Part& operator[](std::size_t i) const { return parts_[i]; }
+
+ private:
+  std::vector<Part> parts_;
+};
+
+// The one job of a run: the sheet, the parts and the placement parameters.
+class PackJob {
+ public:
+  PackJob();
+
+  // Reads the part data file, numbers the parts, builds the type slots and
+  // parks every part beyond the sheet's far end. Ends the process itself on a
+  // bad file.
+  void Setup(const std::string& partFileName, int rn, double ppd);
+  void ReadPartFile(const std::string& partFileName);
+  // Sets SheetBox from the sheet size; a zero length or width is a stop.
+  void UpdateSheetBox();
+  void ParkParts();
+  // Brings Parts back to the parked state after a layout.
+  void RestoreParts();
+  // Draws the sheet and every part of Parts into a DXF file.
+  void WriteDxf(const std::string& fileName) const;
+
+  // The slot of the part type named `name` (the first row with that name).
+  [[nodiscard]] int SlotIndexOf(const std::string& name) const;
+  // The type number of the part named `name`: the block index of the first
+  // entry with that name.
+  [[nodiscard]] int TypeIndexOf(const std::string& name) const;
+
+  PartList Parts;
+  PartList InitialParts;
+  std::vector<PartTypeEntry> PartTypes;
+  int PartCount = 0;
+  BoundingBox SheetBox{0.0, 6000.0, 0.0, 4000.0};
+  double SheetLength = 6000.0;
+  double SheetWidth = 4000.0;
+  VertexList CandidatePoints;
+  int RN = 0;
+  double PPD = 0.0;
+  std::vector<PartTypeSlot> TypeSlots;
+  int TypeCount = 1;
+
+  // Per part ID, fixed after Setup: the part's type slot and type number.
+  std::vector<int> SlotOfId;
+  std::vector<int> TypeOfId;
+};
+
+}  // namespace nest

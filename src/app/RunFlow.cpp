@@ -1,0 +1,137 @@
+#include "app/RunFlow.hpp"
+
+#include <cctype>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <string>
+
+#include "app/Console.hpp"
+#include "app/PackJob.hpp"
+#include "app/Texts.hpp"
+#include "placement/Placement.hpp"
+#include "search/Drivers.hpp"
+#include "search/Random.hpp"
+
+namespace nest {
+
+namespace {
+
+void SkipSpace(std::FILE* in) {
+  int c = 0;
+  while ((c = std::fgetc(in)) != EOF && std::isspace(c)) {
+  }
+  if (c != EOF) std::ungetc(c, in);
+}
+
+// A white-space delimited word of any length.
+bool ReadWord(std::FILE* in, std::string& word) {
+  SkipSpace(in);
+  word.clear();
+  int c = 0;
+  while ((c = std::fgetc(in)) != EOF && !std::isspace(c)) word.push_back(static_cast<char>(c));
+  if (c != EOF) std::ungetc(c, in);
+  return !word.empty();
+}
+
+// A decimal integer: optional sign and digits; the character after them is
+// left for the next answer. Values beyond the range of int are refused.
+bool ReadInt(std::FILE* in, int& value) {
+  SkipSpace(in);
+  int c = std::fgetc(in);
+  bool negative = false;
+  if (c == '+' || c == '-') {
+    negative = c == '-';
+    c = std::fgetc(in);
+  }
+  long long v = 0;
+  bool digits = false;
+  bool overflow = false;
+  while (c != EOF && std::isdigit(c)) {
+    digits = true;
+    if (!overflow) {
+      v = v * 10 + (c - '0');
+      if (v > static_cast<long long>(INT_MAX) + 1) overflow = true;
+    }
+    c = std::fgetc(in);
+  }
+  if (c != EOF) std::ungetc(c, in);
+  if (!digits || overflow) return false;
+  if (negative) v = -v;
+  if (v > INT_MAX || v < INT_MIN) return false;
+  value = static_cast<int>(v);
+  return true;
+}
+
+bool ReadReal(std::FILE* in, double& value) { return std::fscanf(in, "%lf", &value) == 1; }
+
+void Prompt(const char* text) {
+  std::FILE* out = ActiveConsole().out;
+  std::fputs(text, out);
+  std::fputc('\n', out);
+  std::fflush(out);
+}
+
+[[noreturn]] void RefuseAnswer(const char* message) {
+  WriteConsoleLine(message);
+  StopRun(1);
+}
+
+}  // namespace
+
+int RunProgram() {
+  std::FILE* in = ActiveConsole().in;
+  std::string partFileName;
+  int rn = 0;
+  double ppd = 0.0;
+  int runMethod = 0;
+  int maxIterations = 0;
+
+  Prompt(texts::kBanner);
+  Prompt(texts::kPromptFileName);
+  if (!ReadWord(in, partFileName)) RefuseAnswer(texts::kFileNameError);
+  Prompt(texts::kPromptRN);
+  if (!ReadInt(in, rn)) RefuseAnswer(texts::kRNError);
+  Prompt(texts::kPromptPPD);
+  if (!ReadReal(in, ppd)) RefuseAnswer(texts::kPPDError);
+  Prompt(texts::kPromptMethod);
+  if (!ReadInt(in, runMethod)) RefuseAnswer(texts::kMethodError);
+  Prompt(texts::kPromptIterations);
+  if (!ReadInt(in, maxIterations)) RefuseAnswer(texts::kIterationsError);
+
+  SeedRandom(static_cast<std::uint32_t>(std::time(nullptr)));
+
+  PackJob job;
+  job.Setup(partFileName, rn, ppd);
+
+  // Values with which no layout can be made: no rotation to try, a grid
+  // spacing that is not a positive number within the sheet, or a grid too
+  // large to hold.
+  if (rn <= 0 || rn > kMaxRN) RefuseAnswer(texts::kRNError);
+  if (!std::isfinite(ppd) || !(ppd > 0.0) || ppd > job.SheetLength || ppd > job.SheetWidth ||
+      CandidateGridSize(job.SheetLength, job.SheetWidth, ppd) > kMaxCandidatePoints) {
+    RefuseAnswer(texts::kPPDError);
+  }
+
+  if (runMethod == 0) {
+    RunHillClimbing(job, maxIterations);
+  } else if (runMethod == 1) {
+    RunSimulatedAnnealing(job, maxIterations);
+  } else {
+    RefuseAnswer(texts::kMethodError);
+  }
+
+  job.WriteDxf("Layout.dxf");
+  WriteConsoleLine(texts::kLogNote);
+  WriteConsoleLine(texts::kDrawingNote);
+  std::FILE* out = ActiveConsole().out;
+  std::fputs(texts::kPausePrompt, out);
+  std::fflush(out);
+  WaitForKey();
+  std::fputc('\n', out);
+  std::fflush(out);
+  return 0;
+}
+
+}  // namespace nest

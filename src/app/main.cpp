@@ -1,0 +1,3 @@
+#include "app/RunFlow.hpp"
+
+int main() { return nest::RunProgram(); }

@@ -1,0 +1,49 @@
+#include "geometry/VertexList.hpp"
+
+namespace nest {
+
+void VertexList::Clear() {
+  points_.clear();
+  alive_.clear();
+  skip_.clear();
+  count_ = 0;
+}
+
+void VertexList::Assign(std::vector<Vertex> points) {
+  points_ = std::move(points);
+  alive_.assign(points_.size(), 1);
+  skip_.resize(points_.size() + 1);
+  for (std::size_t i = 0; i <= points_.size(); ++i) skip_[i] = i;
+  count_ = points_.size();
+}
+
+std::size_t VertexList::FirstFrom(std::size_t from) const {
+  const std::size_t n = points_.size();
+  if (from >= n) return kEnd;
+  std::size_t i = from;
+  while (i < n && !alive_[i]) i = skip_[i];
+  // Shorten the path just walked.
+  std::size_t j = from;
+  while (j < n && !alive_[j] && skip_[j] != i) {
+    const std::size_t next = skip_[j];
+    skip_[j] = i;
+    j = next;
+  }
+  return i < n ? i : kEnd;
+}
+
+void VertexList::Remove(std::size_t pos) {
+  if (pos >= points_.size() || !alive_[pos]) return;
+  alive_[pos] = 0;
+  skip_[pos] = pos + 1;
+  --count_;
+}
+
+std::vector<Vertex> VertexList::ToVector() const {
+  std::vector<Vertex> out;
+  out.reserve(count_);
+  for (std::size_t i = First(); i != kEnd; i = Next(i)) out.push_back(points_[i]);
+  return out;
+}
+
+}  // namespace nest

@@ -1,0 +1,56 @@
+#include "placement/Evaluation.hpp"
+
+#include <vector>
+
+#include "placement/Collision.hpp"
+#include "placement/Placement.hpp"
+
+namespace nest {
+
+void ResetLayout(PackJob& job) {
+  BuildCandidateGrid(job);
+  for (const Part& member : job.Parts) RemoveCoveredPoints(job, member);
+}
+
+double EvaluateSequence(PackJob& job, const IDSequence& sequence) {
+  ResetLayout(job);
+  for (PartTypeSlot& slot : job.TypeSlots) slot.LastPosition = Vertex{0.0, 0.0};
+  std::vector<Part*> byId(job.PartCount, nullptr);
+  for (Part& member : job.Parts) {
+    if (member.ID >= 0 && member.ID < job.PartCount && byId[member.ID] == nullptr) {
+      byId[member.ID] = &member;
+    }
+  }
+  for (int j = 0; j < job.PartCount; ++j) {
+    const int id = sequence.ids[j];
+    if (id >= 0 && id < job.PartCount && byId[id] != nullptr) PlacePart(job, *byId[id]);
+  }
+  return LayoutEfficiency(job);
+}
+
+double LayoutEfficiency(PackJob& job) {
+  double area = 0.0;
+  double usedLength = 0.0;
+  bool anyOnSheet = false;
+  for (Part& member : job.Parts) {
+    if (!FitsInBox(member.OutLoop.Box(), job.SheetBox)) continue;
+    anyOnSheet = true;
+    area = area + member.Area;
+    const BoundingBox box = member.UpdateBox();
+    if (box.maxX > usedLength) usedLength = box.maxX;
+  }
+  if (!anyOnSheet) return 0.0;
+  return area / (usedLength * job.SheetWidth);
+}
+
+double TotalPartArea(const PackJob& job) {
+  double total = 0.0;
+  for (const Part& member : job.Parts) total = total + member.Area;
+  return total;
+}
+
+double LayoutLength(const PackJob& job, double totalPartArea, double efficiency) {
+  return totalPartArea / efficiency / (job.SheetBox.maxY - job.SheetBox.minY);
+}
+
+}  // namespace nest

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "app/PackJob.hpp"
+#include "search/IDSequence.hpp"
+
+namespace nest {
+
+// Builds the candidate grid for a new layout and drops the points covered by
+// parts already on the sheet.
+void ResetLayout(PackJob& job);
+
+// Lays all parts out in the order of `sequence` (its first PartCount IDs) and
+// returns the layout's efficiency. Leaves the layout in job.Parts.
+double EvaluateSequence(PackJob& job, const IDSequence& sequence);
+
+// Area of the parts on the sheet over the used rectangle (used length times
+// sheet width); 0 when no part lies on the sheet.
+double LayoutEfficiency(PackJob& job);
+
+// Sum of the areas of all parts, on the sheet or not.
+double TotalPartArea(const PackJob& job);
+
+// The layout length shown to the user for an efficiency: total part area over
+// efficiency over sheet height. Parts left off the sheet make it longer than
+// the used length.
+double LayoutLength(const PackJob& job, double totalPartArea, double efficiency);
+
+}  // namespace nest

@@ -1,0 +1,16 @@
+#include "search/Random.hpp"
+
+namespace nest {
+
+namespace {
+std::uint32_t state = 1;
+}
+
+void SeedRandom(std::uint32_t seed) { state = seed; }
+
+int DrawRandom() {
+  state = state * 214013u + 2531011u;
+  return static_cast<int>((state >> 16) & 0x7fff);
+}
+
+}  // namespace nest

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "app/PackJob.hpp"
+#include "search/IDSequence.hpp"
+
+namespace nest {
+
+// The drivers' report: every line goes to the console and to Log.txt, each
+// with a line end and a flush.
+class RunLog {
+ public:
+  // Opens "Log.txt" afresh; a log that cannot be opened stops the run.
+  RunLog();
+  ~RunLog();
+  RunLog(const RunLog&) = delete;
+  RunLog& operator=(const RunLog&) = delete;
+
+  // Writes the lines to the console, then the same lines to the log.
+  void Write(std::initializer_list<std::string> lines);
+  void Close();
+
+ private:
+  std::FILE* log_ = nullptr;
+};
+
+// Reals as the log shows them: six significant digits, the shorter of fixed
+// and exponent notation.
+std::string Real(double value);
+// Integers in plain decimal.
+std::string Int(long long value);
+// Elapsed seconds: two decimals, a blank and the seconds sign.
+std::string Seconds(double seconds);
+
+// Writes the first PartCount IDs of `sequence` as one line of comma-separated
+// IDs; a file that cannot be opened stops the run.
+void SaveIDSequence(const PackJob& job, const std::string& fileName, const IDSequence& sequence);
+
+}  // namespace nest
