@@ -28,8 +28,11 @@ void PackJob::UpdateSheetBox() {
 }
 
 void PackJob::ReadPartFile(const std::string& partFileName) {
+  TakePartData(LoadPartFile(partFileName));
+}
+
+void PackJob::TakePartData(PartFileData data) {
   using Failure = PartFileData::Failure;
-  PartFileData data = LoadPartFile(partFileName);
   if (data.failure == Failure::kCannotOpen || data.failure == Failure::kBadHeader) {
     ShowWarning(texts::kPartFileWarning);
     StopRun(1);
@@ -67,6 +70,17 @@ void PackJob::Setup(const std::string& partFileName, int rn, double ppd) {
   RN = rn;
   PPD = ppd;
   ReadPartFile(partFileName);
+  FinishSetup();
+}
+
+void PackJob::SetupFrom(PartFileData data, int rn, double ppd) {
+  RN = rn;
+  PPD = ppd;
+  TakePartData(std::move(data));
+  FinishSetup();
+}
+
+void PackJob::FinishSetup() {
   TypeCount = static_cast<int>(PartTypes.size());
   TypeSlots.assign(PartTypes.size(), PartTypeSlot{});
   for (std::size_t i = 0; i < PartTypes.size(); ++i) {

@@ -6,6 +6,7 @@
 #include "geometry/BoundingBox.hpp"
 #include "geometry/VertexList.hpp"
 #include "parts/Part.hpp"
+#include "parts/PartFile.hpp"
 
 namespace nest {
 
@@ -54,7 +55,12 @@ class PackJob {
   // parks every part beyond the sheet's far end. Ends the process itself on a
   // bad file.
   void Setup(const std::string& partFileName, int rn, double ppd);
+  // The same from part data already read (tests and fuzzing use it).
+  void SetupFrom(PartFileData data, int rn, double ppd);
   void ReadPartFile(const std::string& partFileName);
+  // Takes what the reader gave: shows its warnings, stops on its failures,
+  // fills the sheet, Parts and PartTypes and numbers the IDs.
+  void TakePartData(PartFileData data);
   // Sets SheetBox from the sheet size; a zero length or width is a stop.
   void UpdateSheetBox();
   void ParkParts();
@@ -85,6 +91,10 @@ class PackJob {
   // Per part ID, fixed after Setup: the part's type slot and type number.
   std::vector<int> SlotOfId;
   std::vector<int> TypeOfId;
+
+ private:
+  // Type slots, part count, parking and the parked copy, after reading.
+  void FinishSetup();
 };
 
 }  // namespace nest
