@@ -8,8 +8,9 @@ namespace nest {
 // Below this length (in both components) a slide step is not halved again.
 inline constexpr double kMinSlideStep = 0.01;
 // Most moves one pass of a slide makes. A pass ends long before this unless
-// the step is too small to move the part at all.
-inline constexpr long long kMaxSlideMovesPerPass = 1LL << 26;
+// the step is tiny against the distance to slide (a part a billionth of a unit
+// thick would otherwise take trillions of moves to cross the sheet).
+inline constexpr long long kMaxSlideMovesPerPass = 1000000;
 // Most candidate points a grid may hold.
 inline constexpr double kMaxCandidatePoints = 50000000.0;
 
