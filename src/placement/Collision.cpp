@@ -268,4 +268,43 @@ bool TrialFits(const PackJob& job, TrialShape& trial) {
   return true;
 }
 
+void Obstacles::Build(const PackJob& job, const Part& moving) {
+  entries_.clear();
+  for (const Part& member : job.Parts) {
+    if (&member == &moving || member.ID == moving.ID) continue;
+    const BoundingBox& box = member.OutLoop.Box();
+    if (box.maxY <= 0.0) continue;
+    entries_.push_back(Entry{&member, box});
+  }
+  std::stable_sort(entries_.begin(), entries_.end(),
+                   [](const Entry& a, const Entry& b) { return a.box.maxX > b.box.maxX; });
+}
+
+bool Obstacles::TrialFits(const PackJob& job, TrialShape& trial) const {
+  const BoundingBox& box = trial.OuterBox();
+  if (!FitsInBox(box, job.SheetBox)) return false;
+  thread_local ShapeBuffer other;
+  for (const Entry& e : entries_) {
+    if (e.box.maxX < box.minX) break;  // this one and all after lie left of the box
+    if (BoxesApart(box, e.box)) continue;
+    if (!CompatibleAfterBoxStage(trial.View(), other.Of(*e.part))) return false;
+  }
+  return true;
+}
+
+bool Obstacles::PartFits(const PackJob& job, const Part& moving) const {
+  const BoundingBox& box = moving.OutLoop.Box();
+  if (!FitsInBox(box, job.SheetBox)) return false;
+  thread_local ShapeBuffer self;
+  thread_local ShapeBuffer other;
+  const ShapeView* selfView = nullptr;
+  for (const Entry& e : entries_) {
+    if (e.box.maxX < box.minX) break;
+    if (BoxesApart(box, e.box)) continue;
+    if (selfView == nullptr) selfView = &self.Of(moving);
+    if (!CompatibleAfterBoxStage(*selfView, other.Of(*e.part))) return false;
+  }
+  return true;
+}
+
 }  // namespace nest

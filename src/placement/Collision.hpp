@@ -113,4 +113,25 @@ class TrialShape {
 
 bool TrialFits(const PackJob& job, TrialShape& trial);
 
+// The parts a moving part must be tested against while it is placed: every
+// other member of job.Parts, ordered by falling max x so that a scan can stop
+// at the first one lying wholly left of the tested box. Members whose box
+// ends at or below y = 0 (the parked ones) are left out: a box that passes
+// the sheet test is always apart from them. The other members do not move
+// while one part is placed, so the set is built once per placement.
+class Obstacles {
+ public:
+  void Build(const PackJob& job, const Part& moving);
+  // The same answers as TrialFits and PartFits above.
+  bool TrialFits(const PackJob& job, TrialShape& trial) const;
+  bool PartFits(const PackJob& job, const Part& moving) const;
+
+ private:
+  struct Entry {
+    const Part* part;
+    BoundingBox box;
+  };
+  std::vector<Entry> entries_;
+};
+
 }  // namespace nest

@@ -19,7 +19,7 @@ std::size_t FirstWithXAtLeast(const VertexList& points, double x) {
   return points.FirstFrom(static_cast<std::size_t>(it - slots.begin()));
 }
 
-void Slide(PackJob& job, Part& part, bool left) {
+void Slide(PackJob& job, Part& part, bool left, const Obstacles& obstacles) {
   const BoundingBox& box = part.Box;
   const double w = box.maxX - box.minX;
   const double h = box.maxY - box.minY;
@@ -32,7 +32,7 @@ void Slide(PackJob& job, Part& part, bool left) {
   while (true) {
     part.Translate(sx, sy);
     long long moves = 1;
-    while (PartFits(job, part) && moves < kMaxSlideMovesPerPass) {
+    while (obstacles.PartFits(job, part) && moves < kMaxSlideMovesPerPass) {
       const BoundingBox before = part.Box;
       part.Translate(sx, sy);
       ++moves;
@@ -105,6 +105,8 @@ void PlacePart(PackJob& job, Part& part) {
   }
   std::vector<TrialShape> trials(job.RN);
   for (int k = 0; k < job.RN; ++k) trials[k].Prepare(turned[k]);
+  Obstacles obstacles;
+  obstacles.Build(job, part);
 
   PartTypeSlot& slot = job.TypeSlots[job.SlotOfId[part.ID]];
   const Vertex s = slot.LastPosition;
@@ -123,7 +125,7 @@ void PlacePart(PackJob& job, Part& part) {
     const double dy = v.y - r.y;
     for (int k = 0; k < job.RN; ++k) {
       trials[k].MoveTo(dx, dy);
-      if (TrialFits(job, trials[k])) {
+      if (obstacles.TrialFits(job, trials[k])) {
         first = i;
         best = v;
         bestK = k;
@@ -146,7 +148,7 @@ void PlacePart(PackJob& job, Part& part) {
     for (int k = 0; k < job.RN; ++k) {
       if (!(dx + centroids[k].x < bestX)) continue;
       trials[k].MoveTo(dx, dy);
-      if (TrialFits(job, trials[k])) {
+      if (obstacles.TrialFits(job, trials[k])) {
         best = v;
         bestK = k;
         bestX = dx + centroids[k].x;
@@ -156,12 +158,21 @@ void PlacePart(PackJob& job, Part& part) {
 
   part.Translate(best.x - r.x, best.y - r.y);
   part.Rotate(best, bestK * delta);
-  SlideLeft(job, part);
-  SlideDown(job, part);
+  Slide(job, part, true, obstacles);
+  Slide(job, part, false, obstacles);
   RemoveCoveredPoints(job, part);
 }
 
-void SlideLeft(PackJob& job, Part& part) { Slide(job, part, true); }
-void SlideDown(PackJob& job, Part& part) { Slide(job, part, false); }
+void SlideLeft(PackJob& job, Part& part) {
+  Obstacles obstacles;
+  obstacles.Build(job, part);
+  Slide(job, part, true, obstacles);
+}
+
+void SlideDown(PackJob& job, Part& part) {
+  Obstacles obstacles;
+  obstacles.Build(job, part);
+  Slide(job, part, false, obstacles);
+}
 
 }  // namespace nest
