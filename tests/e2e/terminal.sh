@@ -22,7 +22,7 @@ cd "$RUNDIR"
 "$NEST"
 echo "EXIT=\$?" >"$RUNDIR/status.txt"
 EOF
-  tm new-session -d -s "$1" -x 132 -y 50 "luit -encoding GBK -- sh $RUNDIR/run.sh"
+  tm new-session -d -s "$1" -x 132 -y 50 "luit -encoding GBK -- sh '$RUNDIR/run.sh'"
 }
 
 screen() { tm capture-pane -p -t "$1" 2>/dev/null || true; }

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs what the program needs on a fresh Debian machine, builds it and
+# runs the main job: the sample part file examples/plates.txt, laid out with
+# simulated annealing, answers given on standard input. The run happens in
+# the folder out/ (replaced each time), where the three result files stay.
+#
+#   tools/setup-and-run.sh
+set -euo pipefail
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+BUILD_DIR=${BUILD_DIR:-$ROOT/build}
+OUT=$ROOT/out
+
+SUDO=
+if [[ $(id -u) -ne 0 ]]; then SUDO=sudo; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update
+$SUDO apt-get install -y --no-install-recommends cmake g++ make libc-bin
+
+cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release -DNEST_BUILD_TESTS=OFF
+cmake --build "$BUILD_DIR" --target nest -j2
+
+rm -rf "$OUT"
+mkdir -p "$OUT"
+cp "$ROOT/examples/plates.txt" "$OUT/"
+cd "$OUT"
+# The five answers: part file, RN, PPD, method (1: simulated annealing) and
+# the number of iterations. The line end after the last answer serves as the
+# key press the program waits for at the end. The program writes GBK; iconv
+# shows it on a UTF-8 terminal.
+printf 'plates.txt\n4\n5\n1\n100\n' | "$BUILD_DIR/nest" | iconv -f GBK -t UTF-8
+
+echo
+echo "Results in $OUT:"
+echo "  $OUT/Log.txt                   the run log (GBK; read it with: iconv -f GBK -t UTF-8 $OUT/Log.txt)"
+echo "  $OUT/OptIDSequenceForPack.txt  the best order of the part IDs"
+echo "  $OUT/Layout.dxf                the best layout, for a CAD program"
