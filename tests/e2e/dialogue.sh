@@ -34,6 +34,15 @@ for f in Log.txt OptIDSequenceForPack.txt Layout.dxf; do
   cmp "$RUNDIR/$f" "$SCRATCH/per-line/$f" || fail "answers on one line give another $f"
 done
 
+# --- A file name of 150 characters is taken whole.
+new_rundir long-name
+LONG_NAME=$(printf 'p%.0s' $(seq 1 146)).txt
+cp "$SCRATCH/one-line/parts.txt" "$RUNDIR/$LONG_NAME"
+run_nest "$LONG_NAME 4 10 0 1\n" frozen
+expect_status 0 "a file name of 150 characters"
+cmp "$RUNDIR/Layout.dxf" "$SCRATCH/one-line/Layout.dxf" ||
+  fail "a file name of 150 characters gives another drawing"
+
 # --- A missing part file: the warning comes after all five answers.
 new_rundir missing-file
 run_nest 'no-such-file.txt\n4\n10\n0\n1\n'

@@ -1,6 +1,8 @@
-"""The end of the search when no unevaluated type sequence is left: a job of
-one part type runs no iteration, and a job of a few types stops after it has
-evaluated every distinct order of its types."""
+"""How the search ends: after the number of iterations asked for (hill
+climbing always runs at least one, simulated annealing none for 0 or less),
+or earlier when no unevaluated type sequence is left: a job of one part type
+runs no iteration, and a job of a few types stops after it has evaluated
+every distinct order of its types."""
 
 import re
 
@@ -64,6 +66,16 @@ def headers(log, method):
 
 
 def test(env):
+    # The iteration count on a job with orders to spare (6 orders).
+    for method, iterations, want in ((0, 0, 1), (0, -5, 1), (0, 3, 3), (1, 0, 0), (1, -3, 0), (1, 3, 3)):
+        name = f"count-{method}-{iterations}"
+        r, log = run_job(env, name, THREE_TYPES, method, iterations)
+        got = headers(log, method)
+        check(len(got) == want, f"{name}: {len(got)} iterations, expected {want}")
+        check(t.EARLY_END not in log, f"{name}: an early-end line")
+        after = log[3 * want:] if method == 0 else log[log.index("***参数设置***"):]
+        closing(after, method, name)
+
     # One part type, and a single part: no iteration at all.
     for text, label in ((ONE_TYPE, "one-type"), (ONE_PART, "one-part")):
         name = f"{label}-hc"

@@ -197,6 +197,21 @@ def test(env):
             check(runs[0].read(f) == runs[1].read(f), f"method {method}: two runs give different {f}")
         check(runs[0].out == runs[1].out, f"method {method}: two runs give different console output")
 
+    # A later run in the same folder replaces the three files completely: a
+    # one-part job over the files of the six-part job gives what it gives in
+    # an empty folder.
+    one_part = PARTS[:PARTS.index("Part\nName\nblock")]
+    one_part = one_part.replace("Name\n框架", "Name\nframe")
+    fresh = t.run(env, env.rundir("one-part-fresh", one_part), "parts.txt 4 10 0 2\n")
+    t.expect_status(fresh, 0, "one-part job")
+    d = runs[0].dir
+    with open(runs[0].path("parts.txt"), "wb") as f:
+        f.write(one_part.encode("gbk"))
+    again = t.run(env, d, "parts.txt 4 10 0 2\n")
+    t.expect_status(again, 0, "one-part job over an earlier run")
+    for f in t.OUTPUT_FILES:
+        check(again.read(f) == fresh.read(f), f"a second run in the same folder leaves another {f}")
+
 
 if __name__ == "__main__":
     t.main(test)
