@@ -8,9 +8,15 @@ e2e_init "$@"
 need_tool tmux luit
 
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
-SOCKET=$SCRATCH/tmux.sock
+# The server's socket lives in a short temporary folder: a socket path is
+# limited to about a hundred bytes, which a deep build tree can exceed.
+SOCKDIR=$(mktemp -d)
+SOCKET=$SOCKDIR/tmux.sock
 tm() { tmux -u -S "$SOCKET" -f /dev/null "$@"; }
-cleanup() { tm kill-server >/dev/null 2>&1 || true; }
+cleanup() {
+  tm kill-server >/dev/null 2>&1 || true
+  rm -rf "$SOCKDIR"
+}
 trap cleanup EXIT
 
 # start_pane NAME: runs the program in RUNDIR in a new detached session; the
