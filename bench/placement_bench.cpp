@@ -7,7 +7,11 @@
 #include <string>
 #include <vector>
 
+#include <fstream>
+#include <iterator>
+
 #include "app/PackJob.hpp"
+#include "placement/reference/LiteralNesting.hpp"
 #include "placement/Collision.hpp"
 #include "placement/Evaluation.hpp"
 #include "search/IDSequence.hpp"
@@ -50,6 +54,25 @@ void EvaluateIdentity(benchmark::State& state, const Instance& instance) {
   state.counters["parts"] = job.PartCount;
 }
 
+// The same layout by the literal model: real trial copies, linked lists,
+// every member tested in full.
+void EvaluateIdentityLiteral(benchmark::State& state, const Instance& instance) {
+  std::ifstream file(instance.path, std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  nest::literal::PackJob job;
+  job.Setup(text, instance.rn, instance.ppd);
+  std::vector<int> ids(job.PartCount);
+  for (int i = 0; i < job.PartCount; ++i) ids[i] = i;
+  double efficiency = 0.0;
+  for (auto _ : state) {
+    efficiency = nest::literal::EvaluateSequence(job, ids);
+    job.RestoreParts();
+    benchmark::DoNotOptimize(efficiency);
+  }
+  state.counters["efficiency"] = efficiency;
+  state.counters["parts"] = job.PartCount;
+}
+
 void PointInLoop(benchmark::State& state) {
   nest::Loop loop;
   std::vector<nest::Vertex> star;
@@ -72,6 +95,9 @@ const bool registered = [] {
   for (const Instance& instance : Instances()) {
     benchmark::RegisterBenchmark(("EvaluateSequence/" + instance.name).c_str(), EvaluateIdentity,
                                  instance)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(("EvaluateSequenceLiteral/" + instance.name).c_str(),
+                                 EvaluateIdentityLiteral, instance)
         ->Unit(benchmark::kMillisecond);
   }
   return true;
