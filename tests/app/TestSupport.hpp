@@ -12,6 +12,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -20,6 +21,16 @@
 #include "app/PackJob.hpp"
 #include "geometry/Loop.hpp"
 #include "geometry/Vertex.hpp"
+
+namespace nest {
+
+// Readable values in test names and failure messages.
+inline void PrintTo(const Vertex& v, std::ostream* os) { *os << "(" << v.x << ", " << v.y << ")"; }
+inline void PrintTo(const BoundingBox& b, std::ostream* os) {
+  *os << "[" << b.minX << ", " << b.maxX << "] x [" << b.minY << ", " << b.maxY << "]";
+}
+
+}  // namespace nest
 
 namespace nest::testing_support {
 

@@ -131,8 +131,8 @@ TEST(PackJobTest, HoleOrderInPartsInitialPartsAndRestoredParts) {
   FileConsole console;
   const std::vector<std::vector<Vertex>> holes{Rect(10, 10, 20, 20), Rect(30, 10, 40, 20),
                                                Rect(50, 10, 60, 20)};
-  auto job = JobFromText(SheetHeader(1000, 1000) + PartBlockText("holes", 2, Rect(0, 0, 100, 50), holes),
-                         1, 10);
+  auto job = JobFromText(
+      SheetHeader(1000, 1000) + PartBlockText("holes", 2, Rect(0, 0, 100, 50), holes), 1, 10);
   // Parked parts moved by the same amount keep the holes' relative order:
   // compare the order of the hole x positions.
   for (const Part& p : job->Parts) {
@@ -158,10 +158,10 @@ TEST(PackJobTest, HoleOrderInPartsInitialPartsAndRestoredParts) {
 
 TEST(PackJobTest, ParkedPartsLieBeyondTheSheetEnd) {
   FileConsole console;
-  auto job = JobFromText(SheetHeader(500, 300) +
-                             PartBlockText("a", 2, {{-7, 3}, {40, -9}, {55, 80}, {-2, 60}}) +
-                             PartBlockText("b", 1, Rect(100, 200, 150, 260), {Rect(110, 210, 120, 220)}),
-                         1, 10);
+  auto job = JobFromText(
+      SheetHeader(500, 300) + PartBlockText("a", 2, {{-7, 3}, {40, -9}, {55, 80}, {-2, 60}}) +
+          PartBlockText("b", 1, Rect(100, 200, 150, 260), {Rect(110, 210, 120, 220)}),
+      1, 10);
   ASSERT_EQ(job->PartCount, 3);
   for (const PartList* list : {&job->Parts, &job->InitialParts}) {
     for (const Part& p : *list) {
@@ -215,7 +215,8 @@ void ExpectSame(const std::vector<Snapshot>& a, const std::vector<Snapshot>& b) 
 TEST(PackJobTest, RestoreAfterALayoutGivesBackTheParkedParts) {
   FileConsole console;
   auto job = JobFromText(SheetHeader(300, 100) +
-                             PartBlockText("frame", 1, Rect(0, 0, 60, 60), {Rect(10, 10, 50, 50), Rect(52, 52, 55, 55)}) +
+                             PartBlockText("frame", 1, Rect(0, 0, 60, 60),
+                                           {Rect(10, 10, 50, 50), Rect(52, 52, 55, 55)}) +
                              PartBlockText("tri", 2, {{0, 0}, {30, 0}, {0, 20}}) +
                              PartBlockText("sq", 2, Rect(0, 0, 15, 15)),
                          4, 5);
@@ -319,9 +320,10 @@ TEST(PackJobWarningDeathTest, BadFilesStopWithTheReadWarning) {
 }
 
 TEST(PackJobWarningDeathTest, EmptyLoopBlockStopsWithoutAMessage) {
-  for (const std::string& block : {std::string("Part\nOutLoop\nEndOutLoop\nEndPart\n"),
-                                   std::string("Part\nName\nx\nEndPart\n"),
-                                   std::string("Part\nOutLoop\n0,0\n1,1\nEndOutLoop\nInnerLoop\nEndInnerLoop\nEndPart\n")}) {
+  for (const std::string& block :
+       {std::string("Part\nOutLoop\nEndOutLoop\nEndPart\n"),
+        std::string("Part\nName\nx\nEndPart\n"),
+        std::string("Part\nOutLoop\n0,0\n1,1\nEndOutLoop\nInnerLoop\nEndInnerLoop\nEndPart\n")}) {
     FileConsole console;
     EXPECT_EXIT(JobFromText(SheetHeader(100, 50) + block, 1, 10), ::testing::ExitedWithCode(1), "");
     EXPECT_EQ(console.Out(), "") << block;

@@ -1,10 +1,10 @@
+#include "app/Texts.hpp"
+
 #include <gtest/gtest.h>
 #include <iconv.h>
 
 #include <string>
 #include <vector>
-
-#include "app/Texts.hpp"
 
 namespace nest {
 namespace {
@@ -32,6 +32,8 @@ struct TextCase {
   const char* utf8;
 };
 
+void PrintTo(const TextCase& c, std::ostream* os) { *os << c.constant; }
+
 class TextsTest : public ::testing::TestWithParam<TextCase> {};
 
 TEST_P(TextsTest, ConstantIsTheGbkFormOfTheText) {
@@ -40,25 +42,22 @@ TEST_P(TextsTest, ConstantIsTheGbkFormOfTheText) {
   EXPECT_EQ(std::string(GetParam().gbk), expected) << GetParam().constant;
 }
 
-#define NEST_TEXT(name, utf8) TextCase{#name, texts::name, utf8}
+#define NEST_TEXT(name, utf8) \
+  TextCase { #name, texts::name, utf8 }
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, TextsTest,
     ::testing::Values(
         NEST_TEXT(kZeroSheetWarning, "包围盒大小为零!"),
         NEST_TEXT(kPartFileWarning, "零件数据文件读取失败!"),
-        NEST_TEXT(kSheetDataWarning, "板数据错误!"),
-        NEST_TEXT(kDxfWarning, "排样文件输出失败!"),
+        NEST_TEXT(kSheetDataWarning, "板数据错误!"), NEST_TEXT(kDxfWarning, "排样文件输出失败!"),
         NEST_TEXT(kMethodError, "您在选择优化迭代方法时，输入有误!"),
-        NEST_TEXT(kPausePrompt, "请按任意键继续. . ."),
-        NEST_TEXT(kIterPrefix, "第"), NEST_TEXT(kHcIterSuffix, "次迭代:"),
-        NEST_TEXT(kHcProgress, "  本次迭代之前已耗费时间"),
-        NEST_TEXT(kHcCurrentLength, ", 当前排样长度="),
-        NEST_TEXT(kCommaEfficiency, ",排样效率="),
+        NEST_TEXT(kPausePrompt, "请按任意键继续. . ."), NEST_TEXT(kIterPrefix, "第"),
+        NEST_TEXT(kHcIterSuffix, "次迭代:"), NEST_TEXT(kHcProgress, "  本次迭代之前已耗费时间"),
+        NEST_TEXT(kHcCurrentLength, ", 当前排样长度="), NEST_TEXT(kCommaEfficiency, ",排样效率="),
         NEST_TEXT(kHcNeighbourLength, "  由邻域序列得到的排样长度="),
-        NEST_TEXT(kSaInitial, "  初始排样序列:排样长度="),
-        NEST_TEXT(kSaStepSuffix, "次模拟退火:"), NEST_TEXT(kSaTemperature, "  当前温度="),
-        NEST_TEXT(kBestEfficiency, "  最优排样效率="),
+        NEST_TEXT(kSaInitial, "  初始排样序列:排样长度="), NEST_TEXT(kSaStepSuffix, "次模拟退火:"),
+        NEST_TEXT(kSaTemperature, "  当前温度="), NEST_TEXT(kBestEfficiency, "  最优排样效率="),
         NEST_TEXT(kSaCurrentEfficiency, "; 当前排样效率="),
         NEST_TEXT(kSaNeighbourHeader, "  生成的邻域排样序列:"),
         NEST_TEXT(kSaNeighbourEfficiency, "  排样效率="),

@@ -13,7 +13,8 @@ using testing_support::MakeLoop;
 
 std::vector<Vertex> Walk(const VertexList& list) {
   std::vector<Vertex> out;
-  for (std::size_t i = list.First(); i != VertexList::kEnd; i = list.Next(i)) out.push_back(list.At(i));
+  for (std::size_t i = list.First(); i != VertexList::kEnd; i = list.Next(i))
+    out.push_back(list.At(i));
   return out;
 }
 

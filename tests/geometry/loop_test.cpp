@@ -1,10 +1,11 @@
+#include "geometry/Loop.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <vector>
 
 #include "app/TestSupport.hpp"
-#include "geometry/Loop.hpp"
 #include "geometry/Vertex.hpp"
 
 namespace nest {
@@ -80,7 +81,8 @@ TEST(LoopTest, TranslateNeverRecomputesTheStoredArea) {
   loop.Translate(123456.789, -98765.4321);
   EXPECT_EQ(loop.Area(), area);
   Loop moved = loop;
-  EXPECT_NE(moved.ComputeArea(), area) << "pick coordinates whose recomputed area rounds differently";
+  EXPECT_NE(moved.ComputeArea(), area)
+      << "pick coordinates whose recomputed area rounds differently";
 }
 
 TEST(LoopTest, QuarterTurnOfTheUnitSquare) {

@@ -1,3 +1,5 @@
+#include "output/Dxf.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -7,7 +9,6 @@
 #include "app/PackJob.hpp"
 #include "app/TestSupport.hpp"
 #include "app/Texts.hpp"
-#include "output/Dxf.hpp"
 
 namespace nest {
 namespace {
@@ -48,8 +49,8 @@ TEST(DxfNumberTest, SixSignificantDigitsWithoutTrailingZeros) {
   EXPECT_EQ(Number(6.123233995736766e-17), "6.12323e-17\n");
 }
 
-const std::vector<std::string> kLineCodes{"LINE", "  8", "0", " 10", "", " 20", "", " 30", "0.0",
-                                          " 11", "", " 21", "", " 31", "0.0", "  0"};
+const std::vector<std::string> kLineCodes{"LINE", "  8", "0", " 10", "", " 20", "",    " 30",
+                                          "0.0",  " 11", "",  " 21", "", " 31", "0.0", "  0"};
 
 std::vector<std::string> LineEntity(const std::string& x1, const std::string& y1,
                                     const std::string& x2, const std::string& y2) {
@@ -62,8 +63,9 @@ std::vector<std::string> LineEntity(const std::string& x1, const std::string& y1
 }
 
 TEST(DxfTest, LineEntity) {
-  const std::string text =
-      Written([](std::FILE* f) { WriteDxfLine(Vertex{1.5, -2}, Vertex{1234.5678, 0}, f); });
+  const std::string text = Written([](std::FILE* f) {
+    WriteDxfLine(Vertex{1.5, -2}, Vertex{1234.5678, 0}, f);
+  });
   EXPECT_EQ(SplitLines(text), LineEntity("1.5", "-2", "1234.57", "0"));
   EXPECT_EQ(text.back(), '\n');
 }
@@ -81,7 +83,9 @@ TEST(DxfTest, PlatePartWritesEightLinesAndItsText) {
       SplitLines(Written([](std::FILE* f) { WritePartDxf(PlateA(), f); }));
   ASSERT_EQ(lines.size(), 9u * 16u);
   std::vector<std::string> expected;
-  const auto add = [&](std::vector<std::string> e) { expected.insert(expected.end(), e.begin(), e.end()); };
+  const auto add = [&](std::vector<std::string> e) {
+    expected.insert(expected.end(), e.begin(), e.end());
+  };
   add(LineEntity("0", "0", "200", "0"));
   add(LineEntity("200", "0", "200", "100"));
   add(LineEntity("200", "100", "0", "100"));

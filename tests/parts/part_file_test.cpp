@@ -78,7 +78,9 @@ void ExpectWorkedExample(const PartFileData& d) {
 
 TEST(PartFileTest, WorkedExample) { ExpectWorkedExample(ParsePartFile(kWorkedExample)); }
 
-TEST(PartFileTest, CrLfLineEndsReadLikeLf) { ExpectWorkedExample(ParsePartFile(WithCrLf(kWorkedExample))); }
+TEST(PartFileTest, CrLfLineEndsReadLikeLf) {
+  ExpectWorkedExample(ParsePartFile(WithCrLf(kWorkedExample)));
+}
 
 TEST(PartFileTest, LoadPartFileReadsTheFile) {
   testing_support::TempDir dir;
@@ -93,8 +95,7 @@ TEST(PartFileTest, MissingFileOrDirectoryCannotBeOpened) {
 }
 
 TEST(PartFileLinesTest, CarriageReturnIsDroppedOnlyBeforeALineFeed) {
-  EXPECT_EQ(SplitPartFileLines("a\r\nb\rc\n\r"),
-            (std::vector<std::string>{"a\n", "b\rc\n", "\r"}));
+  EXPECT_EQ(SplitPartFileLines("a\r\nb\rc\n\r"), (std::vector<std::string>{"a\n", "b\rc\n", "\r"}));
 }
 
 TEST(PartFileLinesTest, LongLinesAreCutIntoPiecesOf99Bytes) {
@@ -102,7 +103,8 @@ TEST(PartFileLinesTest, LongLinesAreCutIntoPiecesOf99Bytes) {
             (std::vector<std::string>{std::string(98, 'a') + "\n"}));
   EXPECT_EQ(SplitPartFileLines(std::string(99, 'a') + "\n"),
             (std::vector<std::string>{std::string(99, 'a'), "\n"}));
-  const std::string line = std::string(99, 'a') + std::string(99, 'b') + std::string(52, 'c') + "\n";
+  const std::string line =
+      std::string(99, 'a') + std::string(99, 'b') + std::string(52, 'c') + "\n";
   EXPECT_EQ(SplitPartFileLines(line + "d"),
             (std::vector<std::string>{std::string(99, 'a'), std::string(99, 'b'),
                                       std::string(52, 'c') + "\n", "d"}));
@@ -126,9 +128,9 @@ TEST(PartFileTest, TheRestOfALongNameLineIsReadAsALineOfTheBlock) {
   // 99 bytes of name line are the name (less one byte); the piece after them
   // is the keyword EndPart and ends the block.
   const std::string name(99, 'N');
-  const PartFileData d = ParsePartFile(SheetHeader(100, 100) +
-                                       "Part\nOutLoop\n0,0\n1,0\n1,1\nEndOutLoop\nName\n" + name +
-                                       "EndPart\n");
+  const PartFileData d =
+      ParsePartFile(SheetHeader(100, 100) + "Part\nOutLoop\n0,0\n1,0\n1,1\nEndOutLoop\nName\n" +
+                    name + "EndPart\n");
   ASSERT_EQ(d.failure, Failure::kNone);
   ASSERT_EQ(d.blocks.size(), 1u);
   EXPECT_EQ(d.blocks[0].part.Name, std::string(98, 'N'));
@@ -154,7 +156,8 @@ TEST(PartFileTest, KeywordsMustMatchTheWholeLineExactly) {
 }
 
 TEST(PartFileTest, LastEndPartWithoutLineEndCounts) {
-  const std::string text = SheetHeader(100, 100) + "Part\nName\nlast\nOutLoop\n0,0\n1,0\n1,1\nEndOutLoop\nEndPart";
+  const std::string text =
+      SheetHeader(100, 100) + "Part\nName\nlast\nOutLoop\n0,0\n1,0\n1,1\nEndOutLoop\nEndPart";
   const PartFileData d = ParsePartFile(text);
   EXPECT_EQ(d.failure, Failure::kNone);
   ASSERT_EQ(d.blocks.size(), 1u);
@@ -187,10 +190,10 @@ TEST(PartFileTest, NameOfBlanksAndEmptyName) {
 
 TEST(PartFileTest, LaterNameAndCountReplaceEarlierOnesAndMissingOnesDefault) {
   const std::string loop = "OutLoop\n0,0\n1,0\n1,1\nEndOutLoop\n";
-  const PartFileData d = ParsePartFile(
-      SheetHeader(100, 100) + "Part\n" + loop + "EndPart\n" +             // no name, no count
-      "Part\nName\na\nName\nb\nPartNumOfSameType\n4\nPartNumOfSameType\n5\n" + loop + "EndPart\n" +
-      "Part\nName\nc\n" + loop + "EndPart\n");  // count carried over
+  const PartFileData d =
+      ParsePartFile(SheetHeader(100, 100) + "Part\n" + loop + "EndPart\n" +  // no name, no count
+                    "Part\nName\na\nName\nb\nPartNumOfSameType\n4\nPartNumOfSameType\n5\n" + loop +
+                    "EndPart\n" + "Part\nName\nc\n" + loop + "EndPart\n");  // count carried over
   ASSERT_EQ(d.failure, Failure::kNone);
   ASSERT_EQ(d.blocks.size(), 3u);
   EXPECT_EQ(d.blocks[0].part.Name, "NoName");
@@ -221,6 +224,8 @@ struct VertexCase {
   const char* line;
   Vertex expected;
 };
+
+void PrintTo(const VertexCase& c, std::ostream* os) { *os << "line '" << c.line << "'"; }
 
 class VertexLineTest : public ::testing::TestWithParam<VertexCase> {};
 
@@ -255,6 +260,8 @@ struct DecimalCase {
   int consumed;  // bytes up to the end of the number; 0 when there is none
 };
 
+void PrintTo(const DecimalCase& c, std::ostream* os) { *os << "text '" << c.text << "'"; }
+
 class ParseDecimalTest : public ::testing::TestWithParam<DecimalCase> {};
 
 TEST_P(ParseDecimalTest, TakesTheLongestDecimalPrefix) {
@@ -267,19 +274,16 @@ TEST_P(ParseDecimalTest, TakesTheLongestDecimalPrefix) {
 
 INSTANTIATE_TEST_SUITE_P(
     Numbers, ParseDecimalTest,
-    ::testing::Values(DecimalCase{"6000", 6000, 4}, DecimalCase{"  42abc", 42, 4},
-                      DecimalCase{"\t3", 3, 2}, DecimalCase{"1e3", 1000, 3},
-                      DecimalCase{"1E2", 100, 3}, DecimalCase{".5", 0.5, 2},
-                      DecimalCase{"-.5", -0.5, 3}, DecimalCase{"+7", 7, 2},
-                      DecimalCase{"5.", 5, 2}, DecimalCase{"1.5e-2x", 0.015, 6},
-                      DecimalCase{"1e", 1, 1}, DecimalCase{"1e+", 1, 1},
-                      DecimalCase{"2.5E+1,", 25, 6}, DecimalCase{"0x10", 0, 1},
-                      DecimalCase{"0X1p3", 0, 1}, DecimalCase{"inf", 0, 0},
-                      DecimalCase{"-inf", 0, 0}, DecimalCase{"INFINITY", 0, 0},
-                      DecimalCase{"nan", 0, 0}, DecimalCase{"NAN(123)", 0, 0},
-                      DecimalCase{"-", 0, 0}, DecimalCase{".", 0, 0}, DecimalCase{"+.e1", 0, 0},
-                      DecimalCase{"", 0, 0}, DecimalCase{"   ", 0, 0},
-                      DecimalCase{"1e400", HUGE_VAL, 5}));
+    ::testing::Values(
+        DecimalCase{"6000", 6000, 4}, DecimalCase{"  42abc", 42, 4}, DecimalCase{"\t3", 3, 2},
+        DecimalCase{"1e3", 1000, 3}, DecimalCase{"1E2", 100, 3}, DecimalCase{".5", 0.5, 2},
+        DecimalCase{"-.5", -0.5, 3}, DecimalCase{"+7", 7, 2}, DecimalCase{"5.", 5, 2},
+        DecimalCase{"1.5e-2x", 0.015, 6}, DecimalCase{"1e", 1, 1}, DecimalCase{"1e+", 1, 1},
+        DecimalCase{"2.5E+1,", 25, 6}, DecimalCase{"0x10", 0, 1}, DecimalCase{"0X1p3", 0, 1},
+        DecimalCase{"inf", 0, 0}, DecimalCase{"-inf", 0, 0}, DecimalCase{"INFINITY", 0, 0},
+        DecimalCase{"nan", 0, 0}, DecimalCase{"NAN(123)", 0, 0}, DecimalCase{"-", 0, 0},
+        DecimalCase{".", 0, 0}, DecimalCase{"+.e1", 0, 0}, DecimalCase{"", 0, 0},
+        DecimalCase{"   ", 0, 0}, DecimalCase{"1e400", HUGE_VAL, 5}));
 
 TEST(ParseCountTest, DecimalIntegerPrefix) {
   EXPECT_EQ(ParseCount(" -2x"), -2);
@@ -297,8 +301,8 @@ TEST(ParseCountTest, DecimalIntegerPrefix) {
 
 TEST(PartFileTest, CountsAreConvertedFromTheirLine) {
   const auto countOf = [](const std::string& line) {
-    const PartFileData d = ParsePartFile(SheetHeader(100, 100) + "Part\nPartNumOfSameType\n" + line +
-                                         "\nOutLoop\n0,0\n1,0\n1,1\nEndOutLoop\nEndPart\n");
+    const PartFileData d = ParsePartFile(SheetHeader(100, 100) + "Part\nPartNumOfSameType\n" +
+                                         line + "\nOutLoop\n0,0\n1,0\n1,1\nEndOutLoop\nEndPart\n");
     EXPECT_EQ(d.failure, Failure::kNone);
     return d.blocks.empty() ? 12345 : d.blocks[0].count;
   };
@@ -322,6 +326,8 @@ struct FailureCase {
   std::string text;
   Failure failure;
 };
+
+void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.what; }
 
 class PartFileFailureTest : public ::testing::TestWithParam<FailureCase> {};
 
@@ -353,7 +359,8 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"ends before EndPart", kHeader + "Part\n" + kLoop, Failure::kTruncated},
         FailureCase{"empty OutLoop", kHeader + "Part\nOutLoop\nEndOutLoop\nEndPart\n",
                     Failure::kEmptyLoop},
-        FailureCase{"empty InnerLoop", kHeader + "Part\n" + kLoop + "InnerLoop\nEndInnerLoop\nEndPart\n",
+        FailureCase{"empty InnerLoop",
+                    kHeader + "Part\n" + kLoop + "InnerLoop\nEndInnerLoop\nEndPart\n",
                     Failure::kEmptyLoop},
         FailureCase{"no OutLoop", kHeader + "Part\nName\nx\nEndPart\n", Failure::kEmptyLoop},
         FailureCase{"too many instances",

@@ -1,3 +1,5 @@
+#include "parts/Part.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -5,7 +7,6 @@
 #include <vector>
 
 #include "app/TestSupport.hpp"
-#include "parts/Part.hpp"
 
 namespace nest {
 namespace {

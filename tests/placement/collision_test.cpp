@@ -1,9 +1,10 @@
+#include "placement/Collision.hpp"
+
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "app/TestSupport.hpp"
-#include "placement/Collision.hpp"
 
 namespace nest {
 namespace {
@@ -26,6 +27,8 @@ struct PointCase {
   bool inside;
 };
 
+void PrintTo(const PointCase& c, std::ostream* os) { PrintTo(c.p, os); }
+
 class SquarePointTest : public ::testing::TestWithParam<PointCase> {};
 
 TEST_P(SquarePointTest, RayCrossingsOfTheTenSquare) {
@@ -37,13 +40,13 @@ TEST_P(SquarePointTest, RayCrossingsOfTheTenSquare) {
       << GetParam().p.x << "," << GetParam().p.y;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Square, SquarePointTest,
-    ::testing::Values(PointCase{{5, 5}, true}, PointCase{{5, 0}, true}, PointCase{{0, 5}, true},
-                      PointCase{{0, 0}, true}, PointCase{{5, 10}, false},
-                      PointCase{{10, 5}, false}, PointCase{{10.5, 5}, false},
-                      PointCase{{-0.5, 5}, false}, PointCase{{5, -0.5}, false},
-                      PointCase{{10, 10}, false}, PointCase{{9.999999, 9.999999}, true}));
+INSTANTIATE_TEST_SUITE_P(Square, SquarePointTest,
+                         ::testing::Values(PointCase{{5, 5}, true}, PointCase{{5, 0}, true},
+                                           PointCase{{0, 5}, true}, PointCase{{0, 0}, true},
+                                           PointCase{{5, 10}, false}, PointCase{{10, 5}, false},
+                                           PointCase{{10.5, 5}, false}, PointCase{{-0.5, 5}, false},
+                                           PointCase{{5, -0.5}, false}, PointCase{{10, 10}, false},
+                                           PointCase{{9.999999, 9.999999}, true}));
 
 TEST(CollisionTest, PointInLoopUsesTheStoredBox) {
   // The box pre-test reads the stored box: a stale box that excludes the
@@ -78,6 +81,8 @@ struct BoxCase {
   bool fits;
 };
 
+void PrintTo(const BoxCase& c, std::ostream* os) { PrintTo(c.part, os); }
+
 class FitsInBoxTest : public ::testing::TestWithParam<BoxCase> {};
 
 TEST_P(FitsInBoxTest, SidesMayStickOutByLessThanTheTolerance) {
@@ -99,6 +104,8 @@ struct SegmentCase {
   bool meet;
 };
 
+void PrintTo(const SegmentCase& c, std::ostream* os) { *os << c.what; }
+
 class SegmentTest : public ::testing::TestWithParam<SegmentCase> {};
 
 TEST_P(SegmentTest, ClosedSegmentsMeet) {
@@ -112,7 +119,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(SegmentCase{"crossing", {0, 0}, {2, 2}, {0, 2}, {2, 0}, true},
                       SegmentCase{"collinear overlap", {0, 0}, {2, 0}, {1, 0}, {3, 0}, true},
                       SegmentCase{"collinear apart", {0, 0}, {1, 0}, {2, 0}, {3, 0}, false},
-                      SegmentCase{"collinear apart, diagonal", {0, 0}, {1, 1}, {2, 2}, {3, 3}, false},
+                      SegmentCase{
+                          "collinear apart, diagonal", {0, 0}, {1, 1}, {2, 2}, {3, 3}, false},
                       SegmentCase{"shared endpoint", {0, 0}, {1, 0}, {1, 0}, {1, 5}, true},
                       SegmentCase{"endpoint on the other", {0, 0}, {2, 0}, {1, 0}, {1, 3}, true},
                       SegmentCase{"parallel", {0, 0}, {2, 0}, {0, 1}, {2, 1}, false},
@@ -141,8 +149,8 @@ TEST(CollisionTest, ConvexLoops) {
   EXPECT_TRUE(IsLoopConvex(ViewOf(MakeLoop(Rect(0, 0, 10, 10)))));
   EXPECT_TRUE(IsLoopConvex(ViewOf(MakeLoop({{0, 0}, {0, 10}, {10, 10}, {10, 0}}))));
   EXPECT_TRUE(IsLoopConvex(ViewOf(MakeLoop({{0, 0}, {5, 0}, {10, 0}, {10, 10}}))));
-  EXPECT_FALSE(IsLoopConvex(
-      ViewOf(MakeLoop({{10, 10}, {90, 10}, {90, 30}, {30, 30}, {30, 90}, {10, 90}}))));
+  EXPECT_FALSE(
+      IsLoopConvex(ViewOf(MakeLoop({{10, 10}, {90, 10}, {90, 30}, {30, 30}, {30, 90}, {10, 90}}))));
 }
 
 struct PairCase {
@@ -152,6 +160,8 @@ struct PairCase {
   std::vector<Vertex> b;
   bool compatible;
 };
+
+void PrintTo(const PairCase& c, std::ostream* os) { *os << c.what; }
 
 class PairTest : public ::testing::TestWithParam<PairCase> {};
 
@@ -174,26 +184,47 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         PairCase{"shared edge", Rect(0, 0, 10, 10), {}, Rect(10, 0, 20, 10), true},
         PairCase{"shared edge above", Rect(0, 0, 10, 10), {}, Rect(0, 10, 10, 20), true},
-        PairCase{"boxes overlap by 0.000005", Rect(0, 0, 10, 10), {},
-                 Rect(9.999995, 0, 19.999995, 10), true},
-        PairCase{"boxes overlap by 0.00002", Rect(0, 0, 10, 10), {},
-                 Rect(9.99998, 0, 19.99998, 10), false},
+        PairCase{"boxes overlap by 0.000005",
+                 Rect(0, 0, 10, 10),
+                 {},
+                 Rect(9.999995, 0, 19.999995, 10),
+                 true},
+        PairCase{"boxes overlap by 0.00002",
+                 Rect(0, 0, 10, 10),
+                 {},
+                 Rect(9.99998, 0, 19.99998, 10),
+                 false},
         PairCase{"apart", Rect(0, 0, 10, 10), {}, Rect(30, 30, 40, 40), true},
         PairCase{"overlapping", Rect(0, 0, 10, 10), {}, Rect(5, 5, 15, 15), false},
         PairCase{"cross without vertices inside", Rect(0, 4, 20, 6), {}, Rect(9, 0, 11, 10), false},
         PairCase{"square in the L's notch", kLShape, {}, Rect(10, 10, 20, 20), false},
-        PairCase{"square in a hole", Rect(0, 0, 20, 20), {Rect(5, 5, 15, 15)}, Rect(7, 7, 12, 12),
+        PairCase{
+            "square in a hole", Rect(0, 0, 20, 20), {Rect(5, 5, 15, 15)}, Rect(7, 7, 12, 12), true},
+        PairCase{"square with one corner in the material",
+                 Rect(0, 0, 20, 20),
+                 {Rect(5, 5, 15, 15)},
+                 Rect(12, 7, 17, 12),
+                 false},
+        PairCase{"square touching the hole's lower left",
+                 Rect(0, 0, 20, 20),
+                 {Rect(5, 5, 15, 15)},
+                 Rect(5, 5, 10, 10),
                  true},
-        PairCase{"square with one corner in the material", Rect(0, 0, 20, 20),
-                 {Rect(5, 5, 15, 15)}, Rect(12, 7, 17, 12), false},
-        PairCase{"square touching the hole's lower left", Rect(0, 0, 20, 20), {Rect(5, 5, 15, 15)},
-                 Rect(5, 5, 10, 10), true},
-        PairCase{"triangle across the L hole's inner corner", Rect(0, 0, 100, 100), {kLHole},
-                 {{10, 10}, {80, 10}, {10, 80}}, false},
-        PairCase{"triangle in the L hole's arm", Rect(0, 0, 100, 100), {kLHole},
-                 {{12, 12}, {80, 12}, {12, 25}}, true},
-        PairCase{"triangle touching the L hole's corner edges", Rect(0, 0, 100, 100), {kLHole},
-                 {{10, 10}, {30, 10}, {10, 30}}, true}));
+        PairCase{"triangle across the L hole's inner corner",
+                 Rect(0, 0, 100, 100),
+                 {kLHole},
+                 {{10, 10}, {80, 10}, {10, 80}},
+                 false},
+        PairCase{"triangle in the L hole's arm",
+                 Rect(0, 0, 100, 100),
+                 {kLHole},
+                 {{12, 12}, {80, 12}, {12, 25}},
+                 true},
+        PairCase{"triangle touching the L hole's corner edges",
+                 Rect(0, 0, 100, 100),
+                 {kLHole},
+                 {{10, 10}, {30, 10}, {10, 30}},
+                 true}));
 
 TEST(CollisionTest, ConcaveHoleCrossingIsFoundByEdges) {
   const Loop hole = MakeLoop(kLHole);
@@ -216,7 +247,8 @@ TEST(CollisionTest, OuterLoopsDisjointStages) {
   const Loop tri2 = MakeLoop({{10, 10}, {10, 2}, {2, 10}});
   EXPECT_TRUE(OuterLoopsDisjoint(ViewOf(tri1), ViewOf(tri2)));
   EXPECT_FALSE(BoxesApart(tri1.Box(), tri2.Box()));
-  EXPECT_FALSE(PartsCompatible(MakePart({{0, 0}, {10, 0}, {0, 10}}), MakePart({{10, 10}, {10, 0}, {0, 10}})));
+  EXPECT_FALSE(PartsCompatible(MakePart({{0, 0}, {10, 0}, {0, 10}}),
+                               MakePart({{10, 10}, {10, 0}, {0, 10}})));
 }
 
 class FitsInJobTest : public ::testing::Test {

@@ -1,3 +1,5 @@
+#include "placement/Placement.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -8,7 +10,6 @@
 #include "app/TestSupport.hpp"
 #include "placement/Collision.hpp"
 #include "placement/Evaluation.hpp"
-#include "placement/Placement.hpp"
 #include "search/IDSequence.hpp"
 
 namespace nest {
@@ -35,8 +36,8 @@ void ExpectNoOverlap(const PackJob& job) {
   for (const Part& a : job.Parts) {
     for (const Part& b : job.Parts) {
       if (&a == &b || !OnSheet(job, a) || !OnSheet(job, b)) continue;
-      EXPECT_TRUE(PartsCompatible(a, b)) << a.Name << " (ID " << a.ID << ") and " << b.Name
-                                         << " (ID " << b.ID << ")";
+      EXPECT_TRUE(PartsCompatible(a, b))
+          << a.Name << " (ID " << a.ID << ") and " << b.Name << " (ID " << b.ID << ")";
     }
   }
 }
@@ -51,8 +52,14 @@ TEST(CandidateGridTest, HundredByFiftyWithSpacing30) {
   const std::vector<Vertex> points = job.CandidatePoints.ToVector();
   const double third = 100.0 / 3.0;
   const double twoThirds = 200.0 / 3.0;
-  EXPECT_EQ(points, (std::vector<Vertex>{{0, 0}, {0, 50}, {third, 0}, {third, 50}, {twoThirds, 0},
-                                         {twoThirds, 50}, {100, 0}, {100, 50}}));
+  EXPECT_EQ(points, (std::vector<Vertex>{{0, 0},
+                                         {0, 50},
+                                         {third, 0},
+                                         {third, 50},
+                                         {twoThirds, 0},
+                                         {twoThirds, 50},
+                                         {100, 0},
+                                         {100, 50}}));
   EXPECT_EQ(CandidateGridSize(100, 50, 30), 8.0);
 }
 
@@ -77,10 +84,10 @@ TEST(CandidateGridTest, SpacingIsPpdOrALittleMore) {
 
 TEST(CandidateGridTest, RemoveCoveredPointsKeepsPointsInHolesAndOutside) {
   FileConsole console;
-  auto job = JobFromText(SheetHeader(300, 200) +
-                             PartBlockText("plate", 1, Rect(0, 0, 200, 100),
-                                           {{{50, 25}, {50, 75}, {150, 75}, {150, 25}}}),
-                         1, 10);
+  auto job = JobFromText(
+      SheetHeader(300, 200) + PartBlockText("plate", 1, Rect(0, 0, 200, 100),
+                                            {{{50, 25}, {50, 75}, {150, 75}, {150, 25}}}),
+      1, 10);
   Part& plate = job->Parts[0];
   plate.Translate(-plate.Box.minX, -plate.Box.minY);
   BuildCandidateGrid(*job);
@@ -225,7 +232,8 @@ TEST(PlacementTest, QuarterTurnsLetATallPartLieDown) {
   EXPECT_NEAR(p.Box.minY, 0.0, 0.01);
   EXPECT_NEAR(e, 300.0 / (30.0 * 20.0), 0.001);
   // With one angle only it cannot be placed.
-  auto upright = JobFromText(SheetHeader(100, 20) + PartBlockText("tall", 1, Rect(0, 0, 10, 30)), 1, 5);
+  auto upright =
+      JobFromText(SheetHeader(100, 20) + PartBlockText("tall", 1, Rect(0, 0, 10, 30)), 1, 5);
   EXPECT_EQ(EvaluateSequence(*upright, InitialSequence(1)), 0.0);
 }
 
@@ -233,7 +241,8 @@ TEST(PlacementTest, FirstPartOnAnEmptySheetEndsAtTheCorner) {
   FileConsole console;
   // The reference vertex of this triangle is not its lowest-left point, so
   // the slides have work to do.
-  auto job = JobFromText(SheetHeader(100, 100) + PartBlockText("t", 1, {{0, 0}, {30, 5}, {8, 25}}), 1, 7);
+  auto job =
+      JobFromText(SheetHeader(100, 100) + PartBlockText("t", 1, {{0, 0}, {30, 5}, {8, 25}}), 1, 7);
   EvaluateSequence(*job, InitialSequence(1));
   const Part& p = ById(*job, 0);
   ASSERT_TRUE(OnSheet(*job, p));
@@ -284,8 +293,9 @@ TEST(PlacementTest, TwoEvaluationsOfOneSequenceGiveTheSameLayout) {
   ASSERT_EQ(seq.count(), job->PartCount);
   const double e1 = EvaluateSequence(*job, seq);
   const std::vector<Snapshot> first = Take(*job);
-  const std::vector<Vertex> lastPositions{job->TypeSlots[0].LastPosition, job->TypeSlots[1].LastPosition,
-                                          job->TypeSlots[2].LastPosition, job->TypeSlots[3].LastPosition};
+  const std::vector<Vertex> lastPositions{
+      job->TypeSlots[0].LastPosition, job->TypeSlots[1].LastPosition,
+      job->TypeSlots[2].LastPosition, job->TypeSlots[3].LastPosition};
   ExpectNoOverlap(*job);
   job->RestoreParts();
   const double e2 = EvaluateSequence(*job, seq);

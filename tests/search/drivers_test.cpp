@@ -1,3 +1,5 @@
+#include "search/Drivers.hpp"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,7 +12,6 @@
 #include "app/Texts.hpp"
 #include "placement/Collision.hpp"
 #include "search/Clock.hpp"
-#include "search/Drivers.hpp"
 #include "search/Random.hpp"
 #include "search/RunLog.hpp"
 
@@ -42,9 +43,8 @@ class DriverTest : public ::testing::Test {
   std::vector<std::string> LogLines() { return SplitLines(ReadBytes("Log.txt")); }
 
   static int CountStartingWith(const std::vector<std::string>& lines, const std::string& prefix) {
-    return static_cast<int>(std::count_if(lines.begin(), lines.end(), [&](const std::string& l) {
-      return l.rfind(prefix, 0) == 0;
-    }));
+    return static_cast<int>(std::count_if(
+        lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
   }
 
   TempDir dir_;
@@ -86,7 +86,8 @@ TEST_F(DriverTest, AnnealingChanceLineForAWorseNeighbour) {
       std::string(texts::kSaTemperature) + "0.01",
       std::string(texts::kBestEfficiency) + "0.8" + texts::kSaCurrentEfficiency + "0.8",
       texts::kSaNeighbourHeader,
-      std::string(texts::kSaNeighbourEfficiency) + "0.79" + texts::kSaNeighbourLength + Real(80 / 0.79 / 10),
+      std::string(texts::kSaNeighbourEfficiency) + "0.79" + texts::kSaNeighbourLength +
+          Real(80 / 0.79 / 10),
       std::string(texts::kSaRandom) + u + texts::kSaProbability + "0.367879",
       texts::kSaWorseThanCurrent,
       texts::kSaRejected,
@@ -130,12 +131,14 @@ TEST_F(DriverTest, AnnealingTemperaturesForFourIterations) {
   const std::vector<std::string> lines = LogLines();
   std::vector<std::string> temperatures;
   for (const std::string& l : lines) {
-    if (l.rfind(texts::kSaTemperature, 0) == 0) temperatures.push_back(l.substr(std::string(texts::kSaTemperature).size()));
+    if (l.rfind(texts::kSaTemperature, 0) == 0)
+      temperatures.push_back(l.substr(std::string(texts::kSaTemperature).size()));
   }
   EXPECT_EQ(temperatures, (std::vector<std::string>{"0.01", "0.0075", "0.005", "0.0025"}));
   EXPECT_EQ(CountStartingWith(lines, texts::kIterPrefix), 4);
   EXPECT_EQ(lines.at(1), std::string(texts::kIterPrefix) + "1" + texts::kSaStepSuffix);
-  EXPECT_EQ(lines.at(3), std::string(texts::kBestEfficiency) + "0.4" + texts::kSaCurrentEfficiency + "0.4")
+  EXPECT_EQ(lines.at(3),
+            std::string(texts::kBestEfficiency) + "0.4" + texts::kSaCurrentEfficiency + "0.4")
       << "the first efficiency line shows the initial efficiency twice";
   EXPECT_EQ(CountStartingWith(lines, texts::kEarlyEnd), 0);
   EXPECT_EQ(lines.back(), std::string(texts::kSaTotalTime) + kZeroTime);
@@ -166,8 +169,8 @@ TEST_F(DriverTest, HillClimbingWithZeroIterationsRunsOne) {
     const std::vector<std::string> lines = LogLines();
     ASSERT_EQ(lines.size(), 10u) << maxIterations;
     EXPECT_EQ(lines[0], std::string(texts::kIterPrefix) + "1" + texts::kHcIterSuffix);
-    EXPECT_EQ(lines[1], std::string(texts::kHcProgress) + kZeroTime + texts::kHcCurrentLength + "10" +
-                            texts::kCommaEfficiency + "0.4");
+    EXPECT_EQ(lines[1], std::string(texts::kHcProgress) + kZeroTime + texts::kHcCurrentLength +
+                            "10" + texts::kCommaEfficiency + "0.4");
     EXPECT_EQ(lines[2].rfind(texts::kHcNeighbourLength, 0), 0u);
     EXPECT_EQ(lines[3], "");
     EXPECT_EQ(lines[4], texts::kParameterHeader);
@@ -191,7 +194,8 @@ TEST_F(DriverTest, HillClimbingRunsMaxIterations) {
 }
 
 TEST_F(DriverTest, OneTypeJobEndsAtOnce) {
-  auto job = JobFromText(SheetHeader(100, 50) + PartBlockText("same", 3, Rect(0, 0, 10, 10)), 1, 10);
+  auto job =
+      JobFromText(SheetHeader(100, 50) + PartBlockText("same", 3, Rect(0, 0, 10, 10)), 1, 10);
   SeedRandom(5);
   RunHillClimbing(*job, 10);
   const std::vector<std::string> hc = LogLines();
@@ -206,7 +210,8 @@ TEST_F(DriverTest, OneTypeJobEndsAtOnce) {
   EXPECT_EQ(hc, hcExpected);
   EXPECT_EQ(ReadBytes("OptIDSequenceForPack.txt"), "0,1,2\n");
 
-  auto again = JobFromText(SheetHeader(100, 50) + PartBlockText("same", 3, Rect(0, 0, 10, 10)), 1, 10);
+  auto again =
+      JobFromText(SheetHeader(100, 50) + PartBlockText("same", 3, Rect(0, 0, 10, 10)), 1, 10);
   RunSimulatedAnnealing(*again, 10);
   const std::vector<std::string> sa = LogLines();
   ASSERT_GE(sa.size(), 3u);

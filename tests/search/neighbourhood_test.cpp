@@ -1,3 +1,5 @@
+#include "search/Neighbourhood.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -8,7 +10,6 @@
 
 #include "app/TestSupport.hpp"
 #include "search/IDSequence.hpp"
-#include "search/Neighbourhood.hpp"
 #include "search/Random.hpp"
 
 namespace nest {
@@ -304,13 +305,12 @@ TEST(DistinctTypeSequencesTest, MultinomialCoefficients) {
     std::vector<int> counts;
     long long expected;
   };
-  for (const Case& c : {Case{{}, 1}, Case{{1}, 1}, Case{{7}, 1}, Case{{3, 2}, 10},
-                        Case{{1, 1, 1}, 6}, Case{{2, 2, 2}, 90}, Case{{1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, 3628800},
-                        Case{{10, 10}, 184756}, Case{{30, 30}, 118264581564861424LL},
-                        Case{std::vector<int>(19, 1), 121645100408832000LL},
-                        Case{std::vector<int>(20, 1), kSequenceCountCap},  // 20! > 10^18
-                        Case{std::vector<int>(30, 1), kSequenceCountCap},
-                        Case{{1000, 1000}, kSequenceCountCap}}) {
+  for (const Case& c :
+       {Case{{}, 1}, Case{{1}, 1}, Case{{7}, 1}, Case{{3, 2}, 10}, Case{{1, 1, 1}, 6},
+        Case{{2, 2, 2}, 90}, Case{{1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, 3628800}, Case{{10, 10}, 184756},
+        Case{{30, 30}, 118264581564861424LL}, Case{std::vector<int>(19, 1), 121645100408832000LL},
+        Case{std::vector<int>(20, 1), kSequenceCountCap},  // 20! > 10^18
+        Case{std::vector<int>(30, 1), kSequenceCountCap}, Case{{1000, 1000}, kSequenceCountCap}}) {
     auto job = CountsJob(c.counts);
     EXPECT_EQ(DistinctTypeSequences(*job), c.expected) << ::testing::PrintToString(c.counts);
   }
