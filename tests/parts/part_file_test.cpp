@@ -375,6 +375,30 @@ INSTANTIATE_TEST_SUITE_P(
                         "Part\nPartNumOfSameType\n40001\n" + kLoop + "EndPart\n",
                     Failure::kTooManyParts}));
 
+TEST(PartFileTest, LinesAfterNameAndInsideLoopsAreNeverKeywords) {
+  // The line after "Name" is the name even when it reads like a keyword, and
+  // inside a loop only the loop's own end keyword ends it.
+  const PartFileData d = ParsePartFile(SheetHeader(100, 100) +
+                                       "Part\nName\nEndPart\nOutLoop\n1,1\nEndPart\nEndInnerLoop\n"
+                                       "5,1\nEndOutLoop\nEndPart\n");
+  ASSERT_EQ(d.failure, Failure::kNone);
+  ASSERT_EQ(d.blocks.size(), 1u);
+  EXPECT_EQ(d.blocks[0].part.Name, "EndPart");
+  EXPECT_EQ(d.blocks[0].part.OutLoop.Vertices(),
+            (std::vector<Vertex>{{1, 1}, {0, 0}, {0, 0}, {5, 1}}));
+}
+
+TEST(PartFileTest, LoneCarriageReturnStaysInTheLine) {
+  const PartFileData d = ParsePartFile(
+      SheetHeader(100, 100) + "Part\nName\na\rb\r\nOutLoop\n0,0\n1,0\n1,1\nEndOutLoop\nEndPart\r");
+  EXPECT_EQ(d.failure, Failure::kTruncated);  // "EndPart" and a CR is no keyword
+  const PartFileData ok =
+      ParsePartFile(SheetHeader(100, 100) +
+                    "Part\nName\na\rb\r\nOutLoop\n0,0\n1,0\n1,1\nEndOutLoop\nEndPart\r\n");
+  ASSERT_EQ(ok.failure, Failure::kNone);
+  EXPECT_EQ(ok.blocks.at(0).part.Name, "a\rb");
+}
+
 TEST(PartFileTest, SheetSizeIsKnownWhenABlockFails) {
   const PartFileData d = ParsePartFile(SheetHeader(-5, 7) + "Part\nOutLoop\n");
   EXPECT_EQ(d.failure, Failure::kTruncated);
