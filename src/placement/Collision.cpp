@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 
 namespace nest {
 
@@ -10,7 +11,121 @@ namespace {
 // cross(d, v) = v.y * d.x - v.x * d.y
 inline double Cross(double dX, double dY, double vX, double vY) { return vY * dX - vX * dY; }
 
+inline int NextIndex(int i, int n) { return i + 1 == n ? 0 : i + 1; }
+
+// Whether the edge from a to c counts as a crossing of the ray from p towards
+// +x, for an edge with exactly one end above the line y = p.y.
+inline bool CrossesRay(const Vertex& a, const Vertex& c, const Vertex& p) {
+  if (std::fabs(a.x - c.x) < kVerticalEdgeEpsilon) return p.x < a.x;
+  const double x = -(((a.x - c.x) * p.y + (c.x - a.x) * a.y - (c.y - a.y) * a.x) / (c.y - a.y));
+  return x > p.x;
+}
+
 }  // namespace
+
+// ----------------------------------------------------------------- indexes
+
+void LoopIndex::Build(const Vertex* v, int n) {
+  reps_.clear();
+  offsets_.clear();
+  edges_.clear();
+  constexpr int kMinIndexedVertices = 8;
+  if (n < kMinIndexedVertices) return;
+  for (int i = 0; i < n; ++i) {
+    if (!std::isfinite(v[i].y)) return;
+  }
+  std::vector<int> order(n);
+  std::iota(order.begin(), order.end(), 0);
+  std::stable_sort(order.begin(), order.end(), [v](int a, int b) { return v[a].y < v[b].y; });
+  std::vector<int> rank(n);
+  std::vector<int> reps;
+  for (int k = 0; k < n; ++k) {
+    const int i = order[k];
+    if (reps.empty() || v[reps.back()].y < v[i].y) reps.push_back(i);
+    rank[i] = static_cast<int>(reps.size()) - 1;
+  }
+  const std::size_t slabs = reps.size() - 1;
+  // Count first; an index whose slabs list too many edges is not worth it.
+  std::vector<int> counts(slabs + 1, 0);
+  long long total = 0;
+  for (int i = 0; i < n; ++i) {
+    const int r1 = rank[i];
+    const int r2 = rank[NextIndex(i, n)];
+    const int lo = std::min(r1, r2);
+    const int hi = std::max(r1, r2);
+    for (int j = lo; j < hi; ++j) ++counts[j];
+    total += hi - lo;
+  }
+  if (total > 16LL * n) return;
+  offsets_.assign(slabs + 1, 0);
+  for (std::size_t j = 0; j < slabs; ++j) offsets_[j + 1] = offsets_[j] + counts[j];
+  edges_.assign(static_cast<std::size_t>(total), 0);
+  std::vector<int> fill(offsets_.begin(), offsets_.end() - 1);
+  for (int i = 0; i < n; ++i) {
+    const int r1 = rank[i];
+    const int r2 = rank[NextIndex(i, n)];
+    for (int j = std::min(r1, r2); j < std::max(r1, r2); ++j) edges_[fill[j]++] = i;
+  }
+  reps_ = std::move(reps);
+}
+
+void PartIndex::Build(const Part& part) {
+  const std::vector<Loop>& holes = part.InnerLoops.Loops();
+  loops_.resize(1 + holes.size());
+  loops_[0].Build(part.OutLoop.Vertices().data(), part.OutLoop.Count());
+  for (std::size_t h = 0; h < holes.size(); ++h) {
+    loops_[h + 1].Build(holes[h].Vertices().data(), holes[h].Count());
+  }
+  holes_.resize(holes.size());
+}
+
+const ShapeView& PartIndex::View(const Part& part) {
+  const std::vector<Loop>& holes = part.InnerLoops.Loops();
+  view_.outer = ViewOf(part.OutLoop);
+  view_.outer.index = &loops_[0];
+  for (std::size_t h = 0; h < holes.size(); ++h) {
+    holes_[h] = ViewOf(holes[h]);
+    holes_[h].index = &loops_[h + 1];
+  }
+  view_.holes = holes_.data();
+  view_.holeCount = static_cast<int>(holes_.size());
+  return view_;
+}
+
+namespace {
+
+LoopView Moved(const Loop& loop, double dx, double dy, const LoopIndex* index) {
+  const BoundingBox& b = loop.Box();
+  LoopView view{loop.Vertices().data(), loop.Count(),
+                BoundingBox{b.minX + dx, b.maxX + dx, b.minY + dy, b.maxY + dy}};
+  view.moved = true;
+  view.dx = dx;
+  view.dy = dy;
+  view.index = index;
+  return view;
+}
+
+}  // namespace
+
+const ShapeView& PartIndex::MovedView(const Part& part, double dx, double dy) {
+  const std::vector<Loop>& holes = part.InnerLoops.Loops();
+  view_.outer = Moved(part.OutLoop, dx, dy, &loops_[0]);
+  for (std::size_t h = 0; h < holes.size(); ++h) {
+    holes_[h] = Moved(holes[h], dx, dy, &loops_[h + 1]);
+  }
+  view_.holes = holes_.data();
+  view_.holeCount = static_cast<int>(holes_.size());
+  return view_;
+}
+
+bool PartIndex::IsPointInMaterial(const Part& part, const Vertex& p) {
+  const ShapeView& view = View(part);
+  if (!IsPointInLoop(view.outer, p)) return false;
+  for (int h = 0; h < view.holeCount; ++h) {
+    if (IsPointInLoop(view.holes[h], p)) return false;
+  }
+  return true;
+}
 
 const ShapeView& ShapeBuffer::Of(const Part& part) {
   holes_.clear();
@@ -20,6 +135,8 @@ const ShapeView& ShapeBuffer::Of(const Part& part) {
   view_.holeCount = static_cast<int>(holes_.size());
   return view_;
 }
+
+// -------------------------------------------------------------- predicates
 
 bool FitsInBox(const BoundingBox& p, const BoundingBox& b) {
   if (!(p.maxX < b.maxX || std::fabs(p.maxX - b.maxX) < kBoxTolerance)) return false;
@@ -34,17 +151,20 @@ bool IsPointInLoop(const LoopView& loop, const Vertex& p) {
   if (p.x < b.minX || p.x > b.maxX || p.y < b.minY || p.y > b.maxY) return false;
   int crossings = 0;
   const int n = loop.n;
-  for (int i = 0; i < n; ++i) {
-    const Vertex& a = loop.v[i];
-    const Vertex& c = loop.v[i + 1 == n ? 0 : i + 1];
-    if ((a.y > p.y) == (c.y > p.y)) continue;
-    if (std::fabs(a.x - c.x) < kVerticalEdgeEpsilon) {
-      if (p.x < a.x) ++crossings;
-    } else {
-      const double x =
-          -(((a.x - c.x) * p.y + (c.x - a.x) * a.y - (c.y - a.y) * a.x) / (c.y - a.y));
-      if (x > p.x) ++crossings;
+  if (loop.index != nullptr && !loop.index->Empty()) {
+    const int* first = nullptr;
+    const int* last = nullptr;
+    loop.index->EdgesAt(p.y, [&loop](int i) { return loop.YAt(i); }, &first, &last);
+    for (const int* e = first; e != last; ++e) {
+      if (CrossesRay(loop.At(*e), loop.At(NextIndex(*e, n)), p)) ++crossings;
     }
+    return (crossings & 1) != 0;
+  }
+  for (int i = 0; i < n; ++i) {
+    const Vertex a = loop.At(i);
+    const Vertex c = loop.At(NextIndex(i, n));
+    if ((a.y > p.y) == (c.y > p.y)) continue;
+    if (CrossesRay(a, c, p)) ++crossings;
   }
   return (crossings & 1) != 0;
 }
@@ -66,18 +186,32 @@ bool SegmentsIntersect(const Vertex& a1, const Vertex& a2, const Vertex& b1, con
 }
 
 bool LoopEdgesIntersect(const LoopView& a, const LoopView& b) {
+  const BoundingBox& ab = a.box;
   const BoundingBox& bb = b.box;
+  // Only edges that reach into the other loop's box can pass the extent test
+  // against any edge of it (a stored box is the box of the loop's vertices).
+  thread_local std::vector<Vertex> near;
+  near.clear();
+  for (int j = 0; j < b.n; ++j) {
+    const Vertex b1 = b.At(j);
+    const Vertex b2 = b.At(NextIndex(j, b.n));
+    if (std::max(b1.x, b2.x) < ab.minX || std::min(b1.x, b2.x) > ab.maxX ||
+        std::max(b1.y, b2.y) < ab.minY || std::min(b1.y, b2.y) > ab.maxY) {
+      continue;
+    }
+    near.push_back(b1);
+    near.push_back(b2);
+  }
+  if (near.empty()) return false;
   for (int i = 0; i < a.n; ++i) {
-    const Vertex& a1 = a.v[i];
-    const Vertex& a2 = a.v[i + 1 == a.n ? 0 : i + 1];
-    // An edge outside the other loop's box fails the extent test against
-    // every edge of that loop (the stored box is the box of its vertices).
+    const Vertex a1 = a.At(i);
+    const Vertex a2 = a.At(NextIndex(i, a.n));
     if (std::max(a1.x, a2.x) < bb.minX || std::min(a1.x, a2.x) > bb.maxX ||
         std::max(a1.y, a2.y) < bb.minY || std::min(a1.y, a2.y) > bb.maxY) {
       continue;
     }
-    for (int j = 0; j < b.n; ++j) {
-      if (SegmentsIntersect(a1, a2, b.v[j], b.v[j + 1 == b.n ? 0 : j + 1])) return true;
+    for (std::size_t j = 0; j < near.size(); j += 2) {
+      if (SegmentsIntersect(a1, a2, near[j], near[j + 1])) return true;
     }
   }
   return false;
@@ -93,14 +227,26 @@ bool BoxesApart(const BoundingBox& a, const BoundingBox& b) {
 
 namespace {
 
+// True when no vertex of `a` lies in `b`. The vertices are tried from
+// `*hint` on, round the loop; the answer does not depend on the order. The
+// vertex found inside becomes the next hint.
+bool NoVertexInside(const LoopView& a, const LoopView& b, int* hint) {
+  const int start = (hint != nullptr && *hint < a.n) ? *hint : 0;
+  for (int k = 0; k < a.n; ++k) {
+    const int i = start + k < a.n ? start + k : start + k - a.n;
+    if (IsPointInLoop(b, a.At(i))) {
+      if (hint != nullptr) *hint = i;
+      return false;
+    }
+  }
+  return true;
+}
+
 // Steps 2 to 4 of the outer-loop test, for boxes known to overlap.
-bool OutlinesDisjoint(const LoopView& a, const LoopView& b) {
-  for (int i = 0; i < a.n; ++i) {
-    if (IsPointInLoop(b, a.v[i])) return false;
-  }
-  for (int i = 0; i < b.n; ++i) {
-    if (IsPointInLoop(a, b.v[i])) return false;
-  }
+bool OutlinesDisjoint(const LoopView& a, const LoopView& b, int* hintA = nullptr,
+                      int* hintB = nullptr) {
+  if (!NoVertexInside(a, b, hintA)) return false;
+  if (!NoVertexInside(b, a, hintB)) return false;
   return !LoopEdgesIntersect(a, b);
 }
 
@@ -116,8 +262,9 @@ bool OneInHoleOfOther(const ShapeView& a, const ShapeView& b) {
 }
 
 // The pair test for two parts whose outer boxes overlap.
-bool CompatibleAfterBoxStage(const ShapeView& a, const ShapeView& b) {
-  if (OutlinesDisjoint(a.outer, b.outer)) return true;
+bool CompatibleAfterBoxStage(const ShapeView& a, const ShapeView& b, int* hintA = nullptr,
+                             int* hintB = nullptr) {
+  if (OutlinesDisjoint(a.outer, b.outer, hintA, hintB)) return true;
   return OneInHoleOfOther(a, b);
 }
 
@@ -133,9 +280,9 @@ bool IsLoopConvex(const LoopView& loop) {
   bool negative = false;
   const int n = loop.n;
   for (int i = 0; i < n; ++i) {
-    const Vertex& p0 = loop.v[i];
-    const Vertex& p1 = loop.v[(i + 1) % n];
-    const Vertex& p2 = loop.v[(i + 2) % n];
+    const Vertex p0 = loop.At(i);
+    const Vertex p1 = loop.At((i + 1) % n);
+    const Vertex p2 = loop.At((i + 2) % n);
     const double z = Cross(p1.x - p0.x, p1.y - p0.y, p2.x - p1.x, p2.y - p1.y);
     if (z > 0) positive = true;
     if (z < 0) negative = true;
@@ -145,17 +292,17 @@ bool IsLoopConvex(const LoopView& loop) {
 
 bool IsLoopInsideLoop(const LoopView& hole, const LoopView& loop) {
   for (int i = 0; i < loop.n; ++i) {
-    if (!IsPointInLoop(hole, loop.v[i])) return false;
+    if (!IsPointInLoop(hole, loop.At(i))) return false;
   }
   if (IsLoopConvex(hole)) return true;
   for (int i = 0; i < loop.n; ++i) {
-    const Vertex& a1 = loop.v[i];
-    const Vertex& a2 = loop.v[i + 1 == loop.n ? 0 : i + 1];
+    const Vertex a1 = loop.At(i);
+    const Vertex a2 = loop.At(NextIndex(i, loop.n));
     const double dAx = a2.x - a1.x;
     const double dAy = a2.y - a1.y;
     for (int j = 0; j < hole.n; ++j) {
-      const Vertex& b1 = hole.v[j];
-      const Vertex& b2 = hole.v[j + 1 == hole.n ? 0 : j + 1];
+      const Vertex b1 = hole.At(j);
+      const Vertex b2 = hole.At(NextIndex(j, hole.n));
       const double c1 = Cross(dAx, dAy, b1.x - a1.x, b1.y - a1.y);
       const double c2 = Cross(dAx, dAy, b2.x - a1.x, b2.y - a1.y);
       const double dBx = b2.x - b1.x;
@@ -189,14 +336,11 @@ bool IsPointInMaterial(const Part& part, const Vertex& p) {
 
 bool PartFits(const PackJob& job, const Part& part) {
   if (!FitsInBox(part.OutLoop.Box(), job.SheetBox)) return false;
-  thread_local ShapeBuffer self;
-  thread_local ShapeBuffer other;
-  const ShapeView* selfView = nullptr;
+  ShapeBuffer self;
+  ShapeBuffer other;
   for (const Part& member : job.Parts) {
     if (&member == &part) continue;
-    if (BoxesApart(part.OutLoop.Box(), member.OutLoop.Box())) continue;
-    if (selfView == nullptr) selfView = &self.Of(part);
-    if (!CompatibleAfterBoxStage(*selfView, other.Of(member))) return false;
+    if (!PartsCompatible(self.Of(part), other.Of(member))) return false;
   }
   return true;
 }
@@ -212,15 +356,11 @@ bool TrialFits(const PackJob& job, const Part& trial) {
   return true;
 }
 
+// ------------------------------------------------------------ trial shapes
+
 void TrialShape::Prepare(const Part& source) {
   source_ = &source;
-  id_ = source.ID;
-  const int loops = 1 + source.InnerLoops.Count();
-  loops_.resize(loops);
-  loops_[0].resize(source.OutLoop.Count());
-  holes_.resize(loops - 1);
-  for (int h = 1; h < loops; ++h) loops_[h].resize(source.InnerLoops.Loops()[h - 1].Count());
-  built_ = false;
+  indexed_ = false;
 }
 
 void TrialShape::MoveTo(double dx, double dy) {
@@ -228,81 +368,73 @@ void TrialShape::MoveTo(double dx, double dy) {
   dy_ = dy;
   const BoundingBox& b = source_->OutLoop.Box();
   outerBox_ = BoundingBox{b.minX + dx, b.maxX + dx, b.minY + dy, b.maxY + dy};
-  built_ = false;
 }
-
-namespace {
-
-LoopView MovedLoop(const Loop& src, double dx, double dy, std::vector<Vertex>& out) {
-  const std::vector<Vertex>& v = src.Vertices();
-  for (std::size_t i = 0; i < v.size(); ++i) out[i] = Vertex{v[i].x + dx, v[i].y + dy};
-  const BoundingBox& b = src.Box();
-  return LoopView{out.data(), static_cast<int>(out.size()),
-                  BoundingBox{b.minX + dx, b.maxX + dx, b.minY + dy, b.maxY + dy}};
-}
-
-}  // namespace
 
 const ShapeView& TrialShape::View() {
-  if (!built_) {
-    view_.outer = MovedLoop(source_->OutLoop, dx_, dy_, loops_[0]);
-    const std::vector<Loop>& holes = source_->InnerLoops.Loops();
-    for (std::size_t h = 0; h < holes.size(); ++h) {
-      holes_[h] = MovedLoop(holes[h], dx_, dy_, loops_[h + 1]);
-    }
-    view_.holes = holes_.data();
-    view_.holeCount = static_cast<int>(holes_.size());
-    built_ = true;
+  if (!indexed_) {
+    index_.Build(*source_);
+    indexed_ = true;
   }
-  return view_;
+  return index_.MovedView(*source_, dx_, dy_);
 }
 
 bool TrialFits(const PackJob& job, TrialShape& trial) {
   if (!FitsInBox(trial.OuterBox(), job.SheetBox)) return false;
-  thread_local ShapeBuffer other;
+  ShapeBuffer other;
   for (const Part& member : job.Parts) {
     if (member.ID == trial.ID()) continue;
-    if (BoxesApart(trial.OuterBox(), member.OutLoop.Box())) continue;
-    if (!CompatibleAfterBoxStage(trial.View(), other.Of(member))) return false;
+    if (!PartsCompatible(trial.View(), other.Of(member))) return false;
   }
   return true;
 }
 
-void Obstacles::Build(const PackJob& job, const Part& moving) {
+// --------------------------------------------------------------- obstacles
+
+void Obstacles::Build(const PackJob& job, const Part& moving, const PlacedIndexes* placed) {
   entries_.clear();
   for (const Part& member : job.Parts) {
     if (&member == &moving || member.ID == moving.ID) continue;
     const BoundingBox& box = member.OutLoop.Box();
     if (box.maxY <= 0.0) continue;
-    entries_.push_back(Entry{&member, box});
+    PartIndex* index = placed != nullptr ? placed->Find(member) : nullptr;
+    entries_.push_back(Entry{&member, box, index, nullptr, 0, 0});
   }
   std::stable_sort(entries_.begin(), entries_.end(),
                    [](const Entry& a, const Entry& b) { return a.box.maxX > b.box.maxX; });
 }
 
+const ShapeView& Obstacles::ViewOf(const Entry& e) const {
+  if (e.index == nullptr) {
+    e.own = std::make_unique<PartIndex>();
+    e.own->Build(*e.part);
+    e.index = e.own.get();
+  }
+  return e.index->View(*e.part);
+}
+
 bool Obstacles::TrialFits(const PackJob& job, TrialShape& trial) const {
   const BoundingBox& box = trial.OuterBox();
   if (!FitsInBox(box, job.SheetBox)) return false;
-  thread_local ShapeBuffer other;
   for (const Entry& e : entries_) {
     if (e.box.maxX < box.minX) break;  // this one and all after lie left of the box
     if (BoxesApart(box, e.box)) continue;
-    if (!CompatibleAfterBoxStage(trial.View(), other.Of(*e.part))) return false;
+    if (!CompatibleAfterBoxStage(trial.View(), ViewOf(e), &e.movingHint, &e.otherHint)) {
+      return false;
+    }
   }
   return true;
 }
 
-bool Obstacles::PartFits(const PackJob& job, const Part& moving) const {
+bool Obstacles::PartFits(const PackJob& job, const Part& moving, PartIndex* movingIndex) const {
   const BoundingBox& box = moving.OutLoop.Box();
   if (!FitsInBox(box, job.SheetBox)) return false;
-  thread_local ShapeBuffer self;
-  thread_local ShapeBuffer other;
+  ShapeBuffer self;
   const ShapeView* selfView = nullptr;
   for (const Entry& e : entries_) {
     if (e.box.maxX < box.minX) break;
     if (BoxesApart(box, e.box)) continue;
-    if (selfView == nullptr) selfView = &self.Of(moving);
-    if (!CompatibleAfterBoxStage(*selfView, other.Of(*e.part))) return false;
+    if (selfView == nullptr) selfView = movingIndex ? &movingIndex->View(moving) : &self.Of(moving);
+    if (!CompatibleAfterBoxStage(*selfView, ViewOf(e), &e.movingHint, &e.otherHint)) return false;
   }
   return true;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "app/PackJob.hpp"
@@ -15,11 +17,71 @@ inline constexpr double kBoxTolerance = 0.00001;
 // An edge whose ends differ in x by less than this is taken as vertical.
 inline constexpr double kVerticalEdgeEpsilon = 1e-15;
 
-// A loop as the tests read it: its vertices in order and its stored box.
+// Finds the edges of a loop that cross a horizontal line without walking all
+// of them. The distinct y values of the vertices cut the plane into slabs;
+// each slab lists the edges that span it. An edge has one end above the line
+// y = p.y and one not exactly when it spans the slab holding p.y, so a point
+// test that reads only those edges counts the same crossings as one that
+// reads every edge.
+//
+// Translating a loop never changes the order of its vertices' y values (a
+// rounded sum is monotonic), so an index stays valid while the loop is only
+// translated; it must be rebuilt after a rotation. Lookups read the present
+// y of one vertex per slab boundary.
+class LoopIndex {
+ public:
+  // Indexes the loop as it is now. Loops with few vertices, non-finite
+  // coordinates or slabs too crowded to pay are left unindexed (Empty).
+  void Build(const Vertex* v, int n);
+  [[nodiscard]] bool Empty() const { return reps_.empty(); }
+
+  // The edges (by start vertex) that span the slab holding `py`, where
+  // yOf(i) gives the present y of vertex i.
+  template <class YOf>
+  void EdgesAt(double py, YOf yOf, const int** begin, const int** end) const {
+    // First boundary above py; the slab below it holds py.
+    std::size_t lo = 0;
+    std::size_t hi = reps_.size();
+    while (lo < hi) {
+      const std::size_t mid = (lo + hi) / 2;
+      if (yOf(reps_[mid]) > py) {
+        hi = mid;
+      } else {
+        lo = mid + 1;
+      }
+    }
+    if (lo == 0 || lo == reps_.size()) {
+      *begin = *end = nullptr;
+      return;
+    }
+    *begin = edges_.data() + offsets_[lo - 1];
+    *end = edges_.data() + offsets_[lo];
+  }
+
+ private:
+  std::vector<int> reps_;     // per distinct y, ascending: a vertex having it
+  std::vector<int> offsets_;  // slab j lists edges_[offsets_[j] .. offsets_[j + 1])
+  std::vector<int> edges_;
+};
+
+// A loop as the tests read it: its vertices in order and its stored box,
+// optionally moved by (dx, dy) without being copied (a trial position), and
+// optionally with an index of its edges.
 struct LoopView {
   const Vertex* v = nullptr;
   int n = 0;
   BoundingBox box;
+  bool moved = false;
+  double dx = 0.0;
+  double dy = 0.0;
+  const LoopIndex* index = nullptr;
+
+  // Vertex i where the loop lies: moved vertices are rounded exactly as a
+  // translated copy would hold them.
+  [[nodiscard]] Vertex At(int i) const {
+    return moved ? Vertex{v[i].x + dx, v[i].y + dy} : v[i];
+  }
+  [[nodiscard]] double YAt(int i) const { return moved ? v[i].y + dy : v[i].y; }
 };
 
 inline LoopView ViewOf(const Loop& loop) {
@@ -39,6 +101,23 @@ class ShapeBuffer {
   const ShapeView& Of(const Part& part);
 
  private:
+  std::vector<LoopView> holes_;
+  ShapeView view_;
+};
+
+// The indexes of every loop of a part (outer loop first, then the holes in
+// list order), valid while the part is only translated.
+class PartIndex {
+ public:
+  void Build(const Part& part);
+  // Views of the part where it lies now, with the indexes attached.
+  const ShapeView& View(const Part& part);
+  // Views of the part moved by (dx, dy).
+  const ShapeView& MovedView(const Part& part, double dx, double dy);
+  [[nodiscard]] bool IsPointInMaterial(const Part& part, const Vertex& p);
+
+ private:
+  std::vector<LoopIndex> loops_;
   std::vector<LoopView> holes_;
   ShapeView view_;
 };
@@ -89,26 +168,24 @@ bool PartFits(const PackJob& job, const Part& part);
 // differs from the copy's.
 bool TrialFits(const PackJob& job, const Part& trial);
 
-// A trial position of a prepared part: the part moved by (dx, dy). Its
-// vertices are worked out only when a test needs them.
+// A trial position of a prepared part: the part moved by (dx, dy), read in
+// place rather than copied.
 class TrialShape {
  public:
+  // `source` must stay where it is while the trial is used.
   void Prepare(const Part& source);
   void MoveTo(double dx, double dy);
-  [[nodiscard]] int ID() const { return id_; }
+  [[nodiscard]] int ID() const { return source_->ID; }
   [[nodiscard]] const BoundingBox& OuterBox() const { return outerBox_; }
   const ShapeView& View();
 
  private:
   const Part* source_ = nullptr;
-  int id_ = 0;
+  PartIndex index_;
+  bool indexed_ = false;
   double dx_ = 0.0;
   double dy_ = 0.0;
   BoundingBox outerBox_;
-  bool built_ = false;
-  std::vector<std::vector<Vertex>> loops_;  // outer loop first, then holes
-  std::vector<LoopView> holes_;
-  ShapeView view_;
 };
 
 bool TrialFits(const PackJob& job, TrialShape& trial);
@@ -119,18 +196,48 @@ bool TrialFits(const PackJob& job, TrialShape& trial);
 // ends at or below y = 0 (the parked ones) are left out: a box that passes
 // the sheet test is always apart from them. The other members do not move
 // while one part is placed, so the set is built once per placement.
+// Indexes of the parts already placed in the current layout. A placed part
+// does not move again until the layout ends, so its index, built when it was
+// placed, serves every later placement of the layout.
+class PlacedIndexes {
+ public:
+  void Clear() { indexes_.clear(); }
+  void Keep(const Part& part, std::unique_ptr<PartIndex> index) {
+    indexes_[&part] = std::move(index);
+  }
+  [[nodiscard]] PartIndex* Find(const Part& part) const {
+    const auto it = indexes_.find(&part);
+    return it == indexes_.end() ? nullptr : it->second.get();
+  }
+
+ private:
+  std::unordered_map<const Part*, std::unique_ptr<PartIndex>> indexes_;
+};
+
 class Obstacles {
  public:
-  void Build(const PackJob& job, const Part& moving);
+  // `placed`, when given, holds indexes of parts placed earlier in the layout.
+  void Build(const PackJob& job, const Part& moving, const PlacedIndexes* placed = nullptr);
   // The same answers as TrialFits and PartFits above.
   bool TrialFits(const PackJob& job, TrialShape& trial) const;
-  bool PartFits(const PackJob& job, const Part& moving) const;
+  // `movingIndex`, when given, indexes the moving part and has been built
+  // since its last rotation.
+  bool PartFits(const PackJob& job, const Part& moving, PartIndex* movingIndex) const;
 
  private:
   struct Entry {
     const Part* part;
     BoundingBox box;
+    // Taken from the placed parts, or built on the first full test of a pair.
+    mutable PartIndex* index;
+    mutable std::unique_ptr<PartIndex> own;
+    // Where the last overlap with this part was found: the vertex of the
+    // moving part inside it, and its vertex inside the moving part. Tests
+    // start there, since neighbouring trial positions tend to overlap alike.
+    mutable int movingHint;
+    mutable int otherHint;
   };
+  const ShapeView& ViewOf(const Entry& e) const;
   std::vector<Entry> entries_;
 };
 

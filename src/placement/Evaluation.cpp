@@ -21,9 +21,10 @@ double EvaluateSequence(PackJob& job, const IDSequence& sequence) {
       byId[member.ID] = &member;
     }
   }
+  PlacedIndexes placed;
   for (int j = 0; j < job.PartCount; ++j) {
     const int id = sequence.ids[j];
-    if (id >= 0 && id < job.PartCount && byId[id] != nullptr) PlacePart(job, *byId[id]);
+    if (id >= 0 && id < job.PartCount && byId[id] != nullptr) PlacePart(job, *byId[id], &placed);
   }
   return LayoutEfficiency(job);
 }

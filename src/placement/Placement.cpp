@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <vector>
 
 #include "placement/Collision.hpp"
@@ -19,7 +20,9 @@ std::size_t FirstWithXAtLeast(const VertexList& points, double x) {
   return points.FirstFrom(static_cast<std::size_t>(it - slots.begin()));
 }
 
-void Slide(PackJob& job, Part& part, bool left, const Obstacles& obstacles) {
+// `index` indexes the part and stays valid through the slide, which only
+// translates it.
+void Slide(PackJob& job, Part& part, bool left, const Obstacles& obstacles, PartIndex& index) {
   const BoundingBox& box = part.Box;
   const double w = box.maxX - box.minX;
   const double h = box.maxY - box.minY;
@@ -32,7 +35,7 @@ void Slide(PackJob& job, Part& part, bool left, const Obstacles& obstacles) {
   while (true) {
     part.Translate(sx, sy);
     long long moves = 1;
-    while (obstacles.PartFits(job, part) && moves < kMaxSlideMovesPerPass) {
+    while (obstacles.PartFits(job, part, &index) && moves < kMaxSlideMovesPerPass) {
       const BoundingBox before = part.Box;
       part.Translate(sx, sy);
       ++moves;
@@ -44,6 +47,18 @@ void Slide(PackJob& job, Part& part, bool left, const Obstacles& obstacles) {
     if (std::fabs(sx) < kMinSlideStep && std::fabs(sy) < kMinSlideStep) break;
     sx = sx / 2;
     sy = sy / 2;
+  }
+}
+
+void RemoveCovered(PackJob& job, const Part& part, PartIndex& index) {
+  VertexList& points = job.CandidatePoints;
+  const double maxX = part.Box.maxX;
+  // Points left of the outer loop's box are outside the material.
+  for (std::size_t i = FirstWithXAtLeast(points, part.OutLoop.Box().minX); i != VertexList::kEnd;
+       i = points.Next(i)) {
+    const Vertex& p = points.At(i);
+    if (p.x > maxX) break;
+    if (index.IsPointInMaterial(part, p)) points.Remove(i);
   }
 }
 
@@ -74,18 +89,14 @@ void BuildCandidateGrid(PackJob& job) {
 }
 
 void RemoveCoveredPoints(PackJob& job, const Part& part) {
-  VertexList& points = job.CandidatePoints;
-  const double maxX = part.Box.maxX;
-  // Points left of the outer loop's box are outside the material.
-  for (std::size_t i = FirstWithXAtLeast(points, part.OutLoop.Box().minX); i != VertexList::kEnd;
-       i = points.Next(i)) {
-    const Vertex& p = points.At(i);
-    if (p.x > maxX) break;
-    if (IsPointInMaterial(part, p)) points.Remove(i);
-  }
+  PartIndex index;
+  index.Build(part);
+  RemoveCovered(job, part, index);
 }
 
-void PlacePart(PackJob& job, Part& part) {
+void PlacePart(PackJob& job, Part& part) { PlacePart(job, part, nullptr); }
+
+void PlacePart(PackJob& job, Part& part, PlacedIndexes* placed) {
   const Vertex r = part.FindReferenceVertex();
   const Vertex g = part.Centroid;
   const double d = r.DistanceTo(g);
@@ -106,7 +117,7 @@ void PlacePart(PackJob& job, Part& part) {
   std::vector<TrialShape> trials(job.RN);
   for (int k = 0; k < job.RN; ++k) trials[k].Prepare(turned[k]);
   Obstacles obstacles;
-  obstacles.Build(job, part);
+  obstacles.Build(job, part, placed);
 
   PartTypeSlot& slot = job.TypeSlots[job.SlotOfId[part.ID]];
   const Vertex s = slot.LastPosition;
@@ -158,21 +169,28 @@ void PlacePart(PackJob& job, Part& part) {
 
   part.Translate(best.x - r.x, best.y - r.y);
   part.Rotate(best, bestK * delta);
-  Slide(job, part, true, obstacles);
-  Slide(job, part, false, obstacles);
-  RemoveCoveredPoints(job, part);
+  auto index = std::make_unique<PartIndex>();
+  index->Build(part);
+  Slide(job, part, true, obstacles, *index);
+  Slide(job, part, false, obstacles, *index);
+  RemoveCovered(job, part, *index);
+  if (placed != nullptr) placed->Keep(part, std::move(index));
 }
 
 void SlideLeft(PackJob& job, Part& part) {
   Obstacles obstacles;
   obstacles.Build(job, part);
-  Slide(job, part, true, obstacles);
+  PartIndex index;
+  index.Build(part);
+  Slide(job, part, true, obstacles, index);
 }
 
 void SlideDown(PackJob& job, Part& part) {
   Obstacles obstacles;
   obstacles.Build(job, part);
-  Slide(job, part, false, obstacles);
+  PartIndex index;
+  index.Build(part);
+  Slide(job, part, false, obstacles, index);
 }
 
 }  // namespace nest

@@ -32,6 +32,11 @@ void RemoveCoveredPoints(PackJob& job, const Part& part);
 // that fits nowhere stays where it is.
 void PlacePart(PackJob& job, Part& part);
 
+class PlacedIndexes;
+// The same, within a layout whose placed parts keep their indexes in
+// `placed`; the part's own index is added once it is placed.
+void PlacePart(PackJob& job, Part& part, PlacedIndexes* placed);
+
 void SlideLeft(PackJob& job, Part& part);
 void SlideDown(PackJob& job, Part& part);
 
