@@ -359,11 +359,14 @@ bool TrialFits(const PackJob& job, const Part& trial) {
 // ------------------------------------------------------------ trial shapes
 
 void TrialShape::Prepare(const Part& source) {
+  hints_ = SearchHints{};
   source_ = &source;
   indexed_ = false;
+  viewed_ = false;
 }
 
 void TrialShape::MoveTo(double dx, double dy) {
+  viewed_ = false;
   dx_ = dx;
   dy_ = dy;
   const BoundingBox& b = source_->OutLoop.Box();
@@ -371,11 +374,15 @@ void TrialShape::MoveTo(double dx, double dy) {
 }
 
 const ShapeView& TrialShape::View() {
-  if (!indexed_) {
-    index_.Build(*source_);
-    indexed_ = true;
+  if (!viewed_) {
+    if (!indexed_) {
+      index_.Build(*source_);
+      indexed_ = true;
+    }
+    view_ = &index_.MovedView(*source_, dx_, dy_);
+    viewed_ = true;
   }
-  return index_.MovedView(*source_, dx_, dy_);
+  return *view_;
 }
 
 bool TrialFits(const PackJob& job, TrialShape& trial) {
@@ -397,32 +404,52 @@ void Obstacles::Build(const PackJob& job, const Part& moving, const PlacedIndexe
     const BoundingBox& box = member.OutLoop.Box();
     if (box.maxY <= 0.0) continue;
     PartIndex* index = placed != nullptr ? placed->Find(member) : nullptr;
-    entries_.push_back(Entry{&member, box, index, nullptr, 0, 0});
+    entries_.push_back(Entry{&member, box, index, nullptr, nullptr});
   }
   std::stable_sort(entries_.begin(), entries_.end(),
                    [](const Entry& a, const Entry& b) { return a.box.maxX > b.box.maxX; });
 }
 
 const ShapeView& Obstacles::ViewOf(const Entry& e) const {
-  if (e.index == nullptr) {
-    e.own = std::make_unique<PartIndex>();
-    e.own->Build(*e.part);
-    e.index = e.own.get();
+  if (e.view == nullptr) {
+    if (e.index == nullptr) {
+      e.own = std::make_unique<PartIndex>();
+      e.own->Build(*e.part);
+      e.index = e.own.get();
+    }
+    // The member stays where it is while the obstacles are in use.
+    e.view = &e.index->View(*e.part);
   }
-  return e.index->View(*e.part);
+  return *e.view;
+}
+
+template <class ViewFn>
+bool Obstacles::FitsAmong(const BoundingBox& box, ViewFn view,
+                          TrialShape::SearchHints& hints) const {
+  if (hints.vertices.size() != 2 * entries_.size()) hints.vertices.assign(2 * entries_.size(), 0);
+  const auto rejects = [&](std::size_t i) {
+    const Entry& e = entries_[i];
+    if (BoxesApart(box, e.box)) return false;
+    return !CompatibleAfterBoxStage(view(), ViewOf(e), &hints.vertices[2 * i],
+                                    &hints.vertices[2 * i + 1]);
+  };
+  const std::size_t last = hints.lastBlocker;
+  if (last < entries_.size() && rejects(last)) return false;
+  for (std::size_t i = 0; i < entries_.size(); ++i) {
+    if (entries_[i].box.maxX < box.minX) break;  // this one and all after lie left of the box
+    if (i == last) continue;
+    if (rejects(i)) {
+      hints.lastBlocker = i;
+      return false;
+    }
+  }
+  return true;
 }
 
 bool Obstacles::TrialFits(const PackJob& job, TrialShape& trial) const {
   const BoundingBox& box = trial.OuterBox();
   if (!FitsInBox(box, job.SheetBox)) return false;
-  for (const Entry& e : entries_) {
-    if (e.box.maxX < box.minX) break;  // this one and all after lie left of the box
-    if (BoxesApart(box, e.box)) continue;
-    if (!CompatibleAfterBoxStage(trial.View(), ViewOf(e), &e.movingHint, &e.otherHint)) {
-      return false;
-    }
-  }
-  return true;
+  return FitsAmong(box, [&trial]() -> const ShapeView& { return trial.View(); }, trial.Hints());
 }
 
 bool Obstacles::PartFits(const PackJob& job, const Part& moving, PartIndex* movingIndex) const {
@@ -430,13 +457,10 @@ bool Obstacles::PartFits(const PackJob& job, const Part& moving, PartIndex* movi
   if (!FitsInBox(box, job.SheetBox)) return false;
   ShapeBuffer self;
   const ShapeView* selfView = nullptr;
-  for (const Entry& e : entries_) {
-    if (e.box.maxX < box.minX) break;
-    if (BoxesApart(box, e.box)) continue;
+  return FitsAmong(box, [&]() -> const ShapeView& {
     if (selfView == nullptr) selfView = movingIndex ? &movingIndex->View(moving) : &self.Of(moving);
-    if (!CompatibleAfterBoxStage(*selfView, ViewOf(e), &e.movingHint, &e.otherHint)) return false;
-  }
-  return true;
+    return *selfView;
+  }, slideHints_);
 }
 
 }  // namespace nest

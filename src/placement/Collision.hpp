@@ -179,10 +179,21 @@ class TrialShape {
   [[nodiscard]] const BoundingBox& OuterBox() const { return outerBox_; }
   const ShapeView& View();
 
+  // Where the tests of this shape's positions found overlaps so far (see
+  // Obstacles); each rotation keeps its own.
+  struct SearchHints {
+    std::vector<int> vertices;  // per obstacle: moving vertex, obstacle vertex
+    std::size_t lastBlocker = 0;
+  };
+  SearchHints& Hints() { return hints_; }
+
  private:
+  SearchHints hints_;
   const Part* source_ = nullptr;
   PartIndex index_;
   bool indexed_ = false;
+  bool viewed_ = false;  // the view below is of the present position
+  const ShapeView* view_ = nullptr;
   double dx_ = 0.0;
   double dy_ = 0.0;
   BoundingBox outerBox_;
@@ -231,14 +242,18 @@ class Obstacles {
     // Taken from the placed parts, or built on the first full test of a pair.
     mutable PartIndex* index;
     mutable std::unique_ptr<PartIndex> own;
-    // Where the last overlap with this part was found: the vertex of the
-    // moving part inside it, and its vertex inside the moving part. Tests
-    // start there, since neighbouring trial positions tend to overlap alike.
-    mutable int movingHint;
-    mutable int otherHint;
+    mutable const ShapeView* view;
   };
   const ShapeView& ViewOf(const Entry& e) const;
+  // Whether the shape with outer box `box` (its views given by `view`) is
+  // compatible with every entry. The entry that rejected the shape's last
+  // position is tested first, and the vertex tests against each entry start
+  // where that pair last overlapped: neighbouring positions tend to be
+  // rejected alike. The answer does not depend on the order.
+  template <class ViewFn>
+  bool FitsAmong(const BoundingBox& box, ViewFn view, TrialShape::SearchHints& hints) const;
   std::vector<Entry> entries_;
+  mutable TrialShape::SearchHints slideHints_;
 };
 
 }  // namespace nest
