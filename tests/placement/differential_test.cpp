@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <sstream>
 #include <string>
@@ -548,6 +549,41 @@ TEST(DifferentialPlacementTest, RandomJobsAgreeWithTheLiteralModel) {
   EXPECT_GT(coverage.turnedParts, coverage.layouts / 4);
   EXPECT_GT(coverage.partsInHoles, 20);
   EXPECT_GT(coverage.partsOffSheet, 20);
+}
+
+// The public instances beside the project (skipped when they are absent):
+// real outlines with many vertices, laid out with their suggested rotations
+// and a grid of some forty thousand points.
+TEST(DifferentialPlacementTest, SharedInstancesAgreeWithTheLiteralModel) {
+  const std::string dir = NEST_SHARED_BENCHMARKS_DIR;
+  if (!std::ifstream(dir + "/albano.txt")) GTEST_SKIP() << "no shared instances at " << dir;
+  struct Instance {
+    const char* file;
+    int rn;
+  };
+  const Instance instances[] = {
+      {"albano.txt", 2},  {"blaz.txt", 2},     {"dagli.txt", 2},         {"fu.txt", 4},
+      {"jakobs1.txt", 4}, {"jakobs2.txt", 4},  {"mao.txt", 4},           {"marques.txt", 4},
+      {"shapes0.txt", 1}, {"shapes1.txt", 2},  {"swim.txt", 2},          {"trousers.txt", 2},
+      {"holes1.txt", 4},  {"holes2.txt", 4},   {"holes3.txt", 4},        {"extra/poly1a.txt", 4},
+      {"extra/han.txt", 4}, {"extra/dighe1.txt", 4}, {"extra/three.txt", 4},
+  };
+  Coverage coverage;
+  for (const Instance& instance : instances) {
+    std::ifstream file(dir + "/" + instance.file, std::ios::binary);
+    if (!file) continue;
+    Job job;
+    job.text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    job.rn = instance.rn;
+    lit::PackJob probe;
+    probe.Setup(job.text, 1, 1.0);
+    // A grid of about forty thousand points, as the suggested spacings give.
+    job.ppd = std::sqrt(probe.SheetLength * probe.SheetWidth / 40000.0);
+    Rng rng(7);
+    const std::string diff = CompareJob(job, "differential_shared.txt", rng, 2, coverage);
+    EXPECT_EQ(diff, "") << instance.file << " (RN " << job.rn << ", PPD " << Show(job.ppd) << ")";
+  }
+  EXPECT_GT(coverage.partsOnSheet, coverage.layouts * 10);
 }
 
 // ------------------------------------------------------------ predicates
