@@ -7,10 +7,12 @@ void VertexList::Clear() {
   alive_.clear();
   skip_.clear();
   count_ = 0;
+  columnSize_ = 0;
 }
 
-void VertexList::Assign(std::vector<Vertex> points) {
+void VertexList::Assign(std::vector<Vertex> points, std::size_t columnSize) {
   points_ = std::move(points);
+  columnSize_ = (columnSize > 0 && points_.size() % columnSize == 0) ? columnSize : 0;
   alive_.assign(points_.size(), 1);
   skip_.resize(points_.size() + 1);
   for (std::size_t i = 0; i <= points_.size(); ++i) skip_[i] = i;

@@ -16,8 +16,12 @@ class VertexList {
   static constexpr std::size_t kEnd = static_cast<std::size_t>(-1);
 
   void Clear();
-  // Replaces the content by `points`, first to last.
-  void Assign(std::vector<Vertex> points);
+  // Replaces the content by `points`, first to last. When the points form a
+  // grid of columns of `columnSize` points each (equal x within a column,
+  // y never falling), searches may use that shape; 0 means no such shape.
+  void Assign(std::vector<Vertex> points, std::size_t columnSize = 0);
+  [[nodiscard]] std::size_t ColumnSize() const { return columnSize_; }
+  [[nodiscard]] bool IsLive(std::size_t pos) const { return alive_[pos] != 0; }
 
   [[nodiscard]] std::size_t Count() const { return count_; }
   // First live entry at or after position `from`, or kEnd.
@@ -41,6 +45,7 @@ class VertexList {
   // followed and shortened on every lookup.
   mutable std::vector<std::size_t> skip_;
   std::size_t count_ = 0;
+  std::size_t columnSize_ = 0;
 };
 
 }  // namespace nest

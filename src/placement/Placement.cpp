@@ -53,6 +53,27 @@ void Slide(PackJob& job, Part& part, bool left, const Obstacles& obstacles, Part
 void RemoveCovered(PackJob& job, const Part& part, PartIndex& index) {
   VertexList& points = job.CandidatePoints;
   const double maxX = part.Box.maxX;
+  const BoundingBox& box = part.OutLoop.Box();
+  // Points outside the outer loop's box are outside the material. On a grid,
+  // each column is searched for the rows within the box's y range.
+  if (const std::size_t rows = points.ColumnSize(); rows > 0) {
+    const std::vector<Vertex>& slots = points.Slots();
+    auto column = std::partition_point(slots.begin(), slots.end(),
+                                       [&box](const Vertex& v) { return v.x < box.minX; });
+    std::size_t start = static_cast<std::size_t>(column - slots.begin()) / rows * rows;
+    for (; start < slots.size(); start += rows) {
+      if (slots[start].x > maxX) break;
+      if (slots[start].x < box.minX) continue;
+      const auto first = slots.begin() + static_cast<std::ptrdiff_t>(start);
+      auto row = std::partition_point(first, first + static_cast<std::ptrdiff_t>(rows),
+                                      [&box](const Vertex& v) { return v.y < box.minY; });
+      for (std::size_t i = static_cast<std::size_t>(row - slots.begin()); i < start + rows; ++i) {
+        if (slots[i].y > box.maxY) break;
+        if (points.IsLive(i) && index.IsPointInMaterial(part, slots[i])) points.Remove(i);
+      }
+    }
+    return;
+  }
   // Points left of the outer loop's box are outside the material.
   for (std::size_t i = FirstWithXAtLeast(points, part.OutLoop.Box().minX); i != VertexList::kEnd;
        i = points.Next(i)) {
@@ -85,7 +106,7 @@ void BuildCandidateGrid(PackJob& job) {
       points.push_back(Vertex{x, y});
     }
   }
-  job.CandidatePoints.Assign(std::move(points));
+  job.CandidatePoints.Assign(std::move(points), static_cast<std::size_t>(ny) + 1);
 }
 
 void RemoveCoveredPoints(PackJob& job, const Part& part) {
