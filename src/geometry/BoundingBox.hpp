@@ -11,6 +11,11 @@ struct BoundingBox {
 
   [[nodiscard]] double Width() const { return maxX - minX; }
   [[nodiscard]] double Height() const { return maxY - minY; }
+  // The box moved by (dx, dy): each bound plus the offset, rounded as the
+  // moved vertices are, so it stays the box of a translated loop.
+  [[nodiscard]] BoundingBox Translated(double dx, double dy) const {
+    return BoundingBox{minX + dx, maxX + dx, minY + dy, maxY + dy};
+  }
 
   friend bool operator==(const BoundingBox&, const BoundingBox&) = default;
 };

@@ -84,10 +84,7 @@ void Loop::Translate(double dx, double dy) {
     v.x = v.x + dx;
     v.y = v.y + dy;
   }
-  box_.minX = box_.minX + dx;
-  box_.maxX = box_.maxX + dx;
-  box_.minY = box_.minY + dy;
-  box_.maxY = box_.maxY + dy;
+  box_ = box_.Translated(dx, dy);
 }
 
 void Loop::RotateAbout(const Vertex& centre, double angle) {

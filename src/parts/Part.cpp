@@ -77,10 +77,7 @@ BoundingBox Part::UpdateBox() {
 void Part::Translate(double dx, double dy) {
   OutLoop.Translate(dx, dy);
   for (Loop& hole : InnerLoops.Loops()) hole.Translate(dx, dy);
-  Box.minX = Box.minX + dx;
-  Box.maxX = Box.maxX + dx;
-  Box.minY = Box.minY + dy;
-  Box.maxY = Box.maxY + dy;
+  Box = Box.Translated(dx, dy);
   Centroid.x = Centroid.x + dx;
   Centroid.y = Centroid.y + dy;
   Label.X = Label.X + dx;

@@ -95,9 +95,7 @@ const ShapeView& PartIndex::View(const Part& part) {
 namespace {
 
 LoopView Moved(const Loop& loop, double dx, double dy, const LoopIndex* index) {
-  const BoundingBox& b = loop.Box();
-  LoopView view{loop.Vertices().data(), loop.Count(),
-                BoundingBox{b.minX + dx, b.maxX + dx, b.minY + dy, b.maxY + dy}};
+  LoopView view{loop.Vertices().data(), loop.Count(), loop.Box().Translated(dx, dy)};
   view.moved = true;
   view.dx = dx;
   view.dy = dy;
@@ -334,26 +332,29 @@ bool IsPointInMaterial(const Part& part, const Vertex& p) {
   return true;
 }
 
-bool PartFits(const PackJob& job, const Part& part) {
+namespace {
+
+// On the sheet, and compatible with every member that `skip` does not name.
+template <class Skip>
+bool FitsAmongMembers(const PackJob& job, const Part& part, Skip skip) {
   if (!FitsInBox(part.OutLoop.Box(), job.SheetBox)) return false;
   ShapeBuffer self;
   ShapeBuffer other;
   for (const Part& member : job.Parts) {
-    if (&member == &part) continue;
+    if (skip(member)) continue;
     if (!PartsCompatible(self.Of(part), other.Of(member))) return false;
   }
   return true;
 }
 
+}  // namespace
+
+bool PartFits(const PackJob& job, const Part& part) {
+  return FitsAmongMembers(job, part, [&part](const Part& m) { return &m == &part; });
+}
+
 bool TrialFits(const PackJob& job, const Part& trial) {
-  if (!FitsInBox(trial.OutLoop.Box(), job.SheetBox)) return false;
-  ShapeBuffer self;
-  ShapeBuffer other;
-  for (const Part& member : job.Parts) {
-    if (member.ID == trial.ID) continue;
-    if (!PartsCompatible(self.Of(trial), other.Of(member))) return false;
-  }
-  return true;
+  return FitsAmongMembers(job, trial, [&trial](const Part& m) { return m.ID == trial.ID; });
 }
 
 // ------------------------------------------------------------ trial shapes
@@ -369,8 +370,7 @@ void TrialShape::MoveTo(double dx, double dy) {
   viewed_ = false;
   dx_ = dx;
   dy_ = dy;
-  const BoundingBox& b = source_->OutLoop.Box();
-  outerBox_ = BoundingBox{b.minX + dx, b.maxX + dx, b.minY + dy, b.maxY + dy};
+  outerBox_ = source_->OutLoop.Box().Translated(dx, dy);
 }
 
 const ShapeView& TrialShape::View() {

@@ -198,20 +198,21 @@ void PlacePart(PackJob& job, Part& part, PlacedIndexes* placed) {
   if (placed != nullptr) placed->Keep(part, std::move(index));
 }
 
-void SlideLeft(PackJob& job, Part& part) {
+namespace {
+
+// A slide outside a placement: the obstacles and the part's index are made
+// for it alone.
+void SlideAlone(PackJob& job, Part& part, bool left) {
   Obstacles obstacles;
   obstacles.Build(job, part);
   PartIndex index;
   index.Build(part);
-  Slide(job, part, true, obstacles, index);
+  Slide(job, part, left, obstacles, index);
 }
 
-void SlideDown(PackJob& job, Part& part) {
-  Obstacles obstacles;
-  obstacles.Build(job, part);
-  PartIndex index;
-  index.Build(part);
-  Slide(job, part, false, obstacles, index);
-}
+}  // namespace
+
+void SlideLeft(PackJob& job, Part& part) { SlideAlone(job, part, true); }
+void SlideDown(PackJob& job, Part& part) { SlideAlone(job, part, false); }
 
 }  // namespace nest
