@@ -17,9 +17,14 @@ std::string KeyOf(const IDSequence& s) {
 }  // namespace
 
 void SequenceList::Insert(const IDSequence& sequence) {
-  auto it = entries_.begin();
-  while (it != entries_.end() && !(it->efficiency < sequence.efficiency)) ++it;
-  entries_.insert(it, sequence);
+  const double e = sequence.efficiency;
+  if (e != e) {  // no number: nothing is smaller, so it goes to the end
+    entries_.push_back(sequence);
+  } else {
+    const auto smaller = byEfficiency_.upper_bound(e);
+    const auto at = smaller == byEfficiency_.end() ? entries_.end() : smaller->second;
+    byEfficiency_.emplace_hint(smaller, e, entries_.insert(at, sequence));
+  }
   keys_.insert(KeyOf(sequence));
 }
 
@@ -29,6 +34,7 @@ bool SequenceList::Contains(const IDSequence& sequence) const {
 
 void SequenceList::Clear() {
   entries_.clear();
+  byEfficiency_.clear();
   keys_.clear();
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <list>
+#include <map>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -23,6 +25,11 @@ class SequenceList {
 
  private:
   std::list<IDSequence> entries_;
+  // The entries whose efficiency is a number, by falling efficiency. They
+  // stand in that order in the list too (an entry without a number goes to
+  // the end and is passed over by later insertions), so the first entry of
+  // the list with a smaller efficiency is found here without a walk.
+  std::multimap<double, std::list<IDSequence>::iterator, std::greater<double>> byEfficiency_;
   // The IDs of every entry, for membership tests without a scan.
   std::unordered_set<std::string> keys_;
 };

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <cstdint>
 #include <memory>
 #include <set>
@@ -131,6 +133,23 @@ TEST(SequenceListTest, InsertKeepsFallingEfficiencyAndPutsEqualOnesAfter) {
   list.Clear();
   EXPECT_EQ(list.Count(), 0);
   EXPECT_FALSE(list.Contains(Seq({1}, 0.5)));
+}
+
+// An entry whose efficiency is not a number is never before a smaller one, so
+// it goes to the end, and later entries walk past it: the list keeps the
+// order a walk from the head would give.
+TEST(SequenceListTest, EntryWithoutANumberGoesToTheEndAndIsWalkedPast) {
+  SequenceList list;
+  list.Insert(Seq({1}, 0.5));
+  list.Insert(Seq({2}, std::nan("")));
+  list.Insert(Seq({3}, 0.7));
+  list.Insert(Seq({4}, 0.3));
+  list.Insert(Seq({5}, 0.5));
+  list.Insert(Seq({6}, 0.1));
+  std::vector<int> order;
+  for (const IDSequence& s : list.Entries()) order.push_back(s.ids[0]);
+  EXPECT_EQ(order, (std::vector<int>{3, 1, 2, 5, 4, 6}));
+  EXPECT_TRUE(list.Contains(Seq({2}, 0.0)));
 }
 
 TEST(SequenceListTest, EqualityIgnoresEfficiencyAndNeedsEqualLengths) {
