@@ -99,7 +99,7 @@ void RunSimulatedAnnealing(PackJob& job, int maxIterations) {
   log.Write({texts::kSaInitial + length(currentEfficiency) + texts::kCommaEfficiency +
              Real(currentEfficiency)});
   IDSequence neighbour;
-  for (int i = 1; i <= maxIterations; ++i) {
+  for (long long i = 1; i <= maxIterations; ++i) {
     if (Exhausted(visited, distinct, log)) break;
     log.Write({texts::kIterPrefix + Int(i) + texts::kSaStepSuffix,
                texts::kSaTemperature + Real(temperature),
