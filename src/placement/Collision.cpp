@@ -406,8 +406,14 @@ void Obstacles::Build(const PackJob& job, const Part& moving, const PlacedIndexe
     PartIndex* index = placed != nullptr ? placed->Find(member) : nullptr;
     entries_.push_back(Entry{&member, box, index, nullptr, nullptr});
   }
-  std::stable_sort(entries_.begin(), entries_.end(),
-                   [](const Entry& a, const Entry& b) { return a.box.maxX > b.box.maxX; });
+  // Falling max x; a box whose max x is not a number is never apart from
+  // anything by x, so such entries come first, where no scan stops early.
+  std::stable_sort(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) {
+    const bool aNan = std::isnan(a.box.maxX);
+    const bool bNan = std::isnan(b.box.maxX);
+    if (aNan || bNan) return aNan && !bNan;
+    return a.box.maxX > b.box.maxX;
+  });
 }
 
 const ShapeView& Obstacles::ViewOf(const Entry& e) const {
