@@ -4,16 +4,15 @@
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
-#include <fstream>
-#include <iterator>
-
 #include "app/PackJob.hpp"
-#include "placement/reference/LiteralNesting.hpp"
 #include "placement/Collision.hpp"
 #include "placement/Evaluation.hpp"
+#include "placement/reference/LiteralNesting.hpp"
 #include "search/IDSequence.hpp"
 
 namespace {
@@ -29,7 +28,7 @@ std::vector<Instance> Instances() {
   std::vector<Instance> list = {{"plates", std::string(NEST_EXAMPLES_DIR) + "/plates.txt", 4, 5}};
   const std::string shared = NEST_SHARED_BENCHMARKS_DIR;
   const std::vector<Instance> publicOnes = {
-      {"albano", shared + "/albano.txt", 2, 100},   {"dagli", shared + "/dagli.txt", 2, 0.5},
+      {"albano", shared + "/albano.txt", 2, 100},    {"dagli", shared + "/dagli.txt", 2, 0.5},
       {"jakobs1", shared + "/jakobs1.txt", 4, 0.25}, {"marques", shared + "/marques.txt", 4, 1},
       {"swim", shared + "/swim.txt", 2, 100},        {"trousers", shared + "/trousers.txt", 2, 2},
       {"holes1", shared + "/holes1.txt", 4, 20},     {"holes3", shared + "/holes3.txt", 4, 20},

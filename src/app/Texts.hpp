@@ -2,6 +2,7 @@
 // Every Chinese text of the program, as GBK (code page 936) bytes.
 #pragma once
 
+// clang-format off
 namespace nest::texts {
 
 // 欢迎使用零件排样优化程序! (设计者:Kelvo,Ostrand)
@@ -100,3 +101,4 @@ inline constexpr char kSecondsSuffix[] = " \xc3\xeb";
 inline constexpr char kEarlyEnd[] = "  \xd2\xd1\xce\xde\xce\xb4\xc6\xc0\xb9\xc0\xb5\xc4\xc5\xc5\xd1\xf9\xd0\xf2\xc1\xd0\xa3\xac\xb5\xfc\xb4\xfa\xcc\xe1\xc7\xb0\xbd\xe1\xca\xf8";
 
 }  // namespace nest::texts
+// clang-format on

@@ -11,8 +11,8 @@ namespace nest {
 // What the drawing writes onto a part: its name at its centroid, turned with
 // the part.
 struct PartLabel {
-  std::string Text;     // the whole part name
-  double X = 0.0;       // insertion point: the centroid, moved with the part
+  std::string Text;  // the whole part name
+  double X = 0.0;    // insertion point: the centroid, moved with the part
   double Y = 0.0;
   double Angle = 0.0;   // accumulated rotation in degrees, not normalised
   double Height = 0.0;  // a tenth of the smaller side of the box when set

@@ -2,8 +2,8 @@
 
 #include <cctype>
 #include <climits>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 
 namespace nest {
 

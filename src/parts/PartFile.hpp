@@ -30,7 +30,7 @@ struct PartFileData {
   Failure failure = Failure::kNone;
   double SheetLength = 0.0;
   double SheetWidth = 0.0;
-  bool headerRead = false;  // the sheet size is known (even when blocks failed)
+  bool headerRead = false;        // the sheet size is known (even when blocks failed)
   std::vector<PartBlock> blocks;  // file order
 };
 

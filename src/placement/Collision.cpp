@@ -152,7 +152,8 @@ bool IsPointInLoop(const LoopView& loop, const Vertex& p) {
   if (loop.index != nullptr && !loop.index->Empty()) {
     const int* first = nullptr;
     const int* last = nullptr;
-    loop.index->EdgesAt(p.y, [&loop](int i) { return loop.YAt(i); }, &first, &last);
+    loop.index->EdgesAt(
+        p.y, [&loop](int i) { return loop.YAt(i); }, &first, &last);
     for (const int* e = first; e != last; ++e) {
       if (CrossesRay(loop.At(*e), loop.At(NextIndex(*e, n)), p)) ++crossings;
     }
@@ -179,8 +180,7 @@ bool SegmentsIntersect(const Vertex& a1, const Vertex& a2, const Vertex& b1, con
   }
   const double dBx = b2.x - b1.x;
   const double dBy = b2.y - b1.y;
-  return Cross(dBx, dBy, a1.x - b1.x, a1.y - b1.y) * Cross(dBx, dBy, a2.x - b1.x, a2.y - b1.y) <=
-         0;
+  return Cross(dBx, dBy, a1.x - b1.x, a1.y - b1.y) * Cross(dBx, dBy, a2.x - b1.x, a2.y - b1.y) <= 0;
 }
 
 bool LoopEdgesIntersect(const LoopView& a, const LoopView& b) {
@@ -455,7 +455,8 @@ bool Obstacles::FitsAmong(const BoundingBox& box, ViewFn view,
 bool Obstacles::TrialFits(const PackJob& job, TrialShape& trial) const {
   const BoundingBox& box = trial.OuterBox();
   if (!FitsInBox(box, job.SheetBox)) return false;
-  return FitsAmong(box, [&trial]() -> const ShapeView& { return trial.View(); }, trial.Hints());
+  return FitsAmong(
+      box, [&trial]() -> const ShapeView& { return trial.View(); }, trial.Hints());
 }
 
 bool Obstacles::PartFits(const PackJob& job, const Part& moving, PartIndex* movingIndex) const {
@@ -463,10 +464,14 @@ bool Obstacles::PartFits(const PackJob& job, const Part& moving, PartIndex* movi
   if (!FitsInBox(box, job.SheetBox)) return false;
   ShapeBuffer self;
   const ShapeView* selfView = nullptr;
-  return FitsAmong(box, [&]() -> const ShapeView& {
-    if (selfView == nullptr) selfView = movingIndex ? &movingIndex->View(moving) : &self.Of(moving);
-    return *selfView;
-  }, slideHints_);
+  return FitsAmong(
+      box,
+      [&]() -> const ShapeView& {
+        if (selfView == nullptr)
+          selfView = movingIndex ? &movingIndex->View(moving) : &self.Of(moving);
+        return *selfView;
+      },
+      slideHints_);
 }
 
 }  // namespace nest

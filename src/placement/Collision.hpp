@@ -78,9 +78,7 @@ struct LoopView {
 
   // Vertex i where the loop lies: moved vertices are rounded exactly as a
   // translated copy would hold them.
-  [[nodiscard]] Vertex At(int i) const {
-    return moved ? Vertex{v[i].x + dx, v[i].y + dy} : v[i];
-  }
+  [[nodiscard]] Vertex At(int i) const { return moved ? Vertex{v[i].x + dx, v[i].y + dy} : v[i]; }
   [[nodiscard]] double YAt(int i) const { return moved ? v[i].y + dy : v[i].y; }
 };
 

@@ -15,8 +15,8 @@ namespace {
 // every entry before it has a smaller x.
 std::size_t FirstWithXAtLeast(const VertexList& points, double x) {
   const std::vector<Vertex>& slots = points.Slots();
-  auto it = std::partition_point(slots.begin(), slots.end(),
-                                 [x](const Vertex& v) { return v.x < x; });
+  auto it =
+      std::partition_point(slots.begin(), slots.end(), [x](const Vertex& v) { return v.x < x; });
   return points.FirstFrom(static_cast<std::size_t>(it - slots.begin()));
 }
 
@@ -149,8 +149,8 @@ void PlacePart(PackJob& job, Part& part, PlacedIndexes* placed) {
   Vertex best;
   int bestK = 0;
   double bestX = 0.0;
-  for (std::size_t i = FirstWithXAtLeast(points, s.x); i != VertexList::kEnd && first == VertexList::kEnd;
-       i = points.Next(i)) {
+  for (std::size_t i = FirstWithXAtLeast(points, s.x);
+       i != VertexList::kEnd && first == VertexList::kEnd; i = points.Next(i)) {
     const Vertex& v = points.At(i);
     if (v.x < s.x || (v.x == s.x && v.y < s.y)) continue;
     const double dx = v.x - r.x;

@@ -107,9 +107,9 @@ void RunSimulatedAnnealing(PackJob& job, int maxIterations) {
                    Real(currentEfficiency)});
     MakeAdjacentSwapNeighbour(job, current, neighbour, visited);
     const double neighbourEfficiency = EvaluateAndRecord(job, neighbour, visited);
-    log.Write({texts::kSaNeighbourHeader, texts::kSaNeighbourEfficiency +
-                                              Real(neighbourEfficiency) +
-                                              texts::kSaNeighbourLength + length(neighbourEfficiency)});
+    log.Write(
+        {texts::kSaNeighbourHeader, texts::kSaNeighbourEfficiency + Real(neighbourEfficiency) +
+                                        texts::kSaNeighbourLength + length(neighbourEfficiency)});
     bool betterThanCurrent = false;
     bool accepted = false;
     if (neighbourEfficiency > currentEfficiency) {
