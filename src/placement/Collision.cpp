@@ -144,28 +144,54 @@ bool FitsInBox(const BoundingBox& p, const BoundingBox& b) {
   return true;
 }
 
-bool IsPointInLoop(const LoopView& loop, const Vertex& p) {
-  const BoundingBox& b = loop.box;
-  if (p.x < b.minX || p.x > b.maxX || p.y < b.minY || p.y > b.maxY) return false;
+namespace {
+
+template <bool Moved>
+inline Vertex VertexOf(const LoopView& loop, int i) {
+  if constexpr (Moved) {
+    return Vertex{loop.v[i].x + loop.dx, loop.v[i].y + loop.dy};
+  } else {
+    return loop.v[i];
+  }
+}
+
+// The crossing count of the ray from p, for a point inside the loop's box.
+template <bool Moved>
+bool OddCrossings(const LoopView& loop, const Vertex& p) {
   int crossings = 0;
   const int n = loop.n;
   if (loop.index != nullptr && !loop.index->Empty()) {
     const int* first = nullptr;
     const int* last = nullptr;
     loop.index->EdgesAt(
-        p.y, [&loop](int i) { return loop.YAt(i); }, &first, &last);
+        p.y, [&loop](int i) { return VertexOf<Moved>(loop, i).y; }, &first, &last);
     for (const int* e = first; e != last; ++e) {
-      if (CrossesRay(loop.At(*e), loop.At(NextIndex(*e, n)), p)) ++crossings;
+      if (CrossesRay(VertexOf<Moved>(loop, *e), VertexOf<Moved>(loop, NextIndex(*e, n)), p)) {
+        ++crossings;
+      }
     }
     return (crossings & 1) != 0;
   }
+  if (n == 0) return false;
+  const Vertex start = VertexOf<Moved>(loop, 0);
+  Vertex a = start;
+  bool aAbove = a.y > p.y;
   for (int i = 0; i < n; ++i) {
-    const Vertex a = loop.At(i);
-    const Vertex c = loop.At(NextIndex(i, n));
-    if ((a.y > p.y) == (c.y > p.y)) continue;
-    if (CrossesRay(a, c, p)) ++crossings;
+    const Vertex c = i + 1 == n ? start : VertexOf<Moved>(loop, i + 1);
+    const bool cAbove = c.y > p.y;
+    if (aAbove != cAbove && CrossesRay(a, c, p)) ++crossings;
+    a = c;
+    aAbove = cAbove;
   }
   return (crossings & 1) != 0;
+}
+
+}  // namespace
+
+bool IsPointInLoop(const LoopView& loop, const Vertex& p) {
+  const BoundingBox& b = loop.box;
+  if (p.x < b.minX || p.x > b.maxX || p.y < b.minY || p.y > b.maxY) return false;
+  return loop.moved ? OddCrossings<true>(loop, p) : OddCrossings<false>(loop, p);
 }
 
 bool SegmentsIntersect(const Vertex& a1, const Vertex& a2, const Vertex& b1, const Vertex& b2) {
