@@ -253,10 +253,11 @@ namespace {
 
 // True when no vertex of `a` lies in `b`. The vertices are tried from
 // `*hint` on, round the loop; the answer does not depend on the order. The
-// vertex found inside becomes the next hint.
-bool NoVertexInside(const LoopView& a, const LoopView& b, int* hint) {
+// vertex found inside becomes the next hint. With `hintOutside`, the hinted
+// vertex is already known to lie outside and is not tried again.
+bool NoVertexInside(const LoopView& a, const LoopView& b, int* hint, bool hintOutside = false) {
   const int start = (hint != nullptr && *hint < a.n) ? *hint : 0;
-  for (int k = 0; k < a.n; ++k) {
+  for (int k = hintOutside ? 1 : 0; k < a.n; ++k) {
     const int i = start + k < a.n ? start + k : start + k - a.n;
     if (IsPointInLoop(b, a.At(i))) {
       if (hint != nullptr) *hint = i;
@@ -268,8 +269,8 @@ bool NoVertexInside(const LoopView& a, const LoopView& b, int* hint) {
 
 // Steps 2 to 4 of the outer-loop test, for boxes known to overlap.
 bool OutlinesDisjoint(const LoopView& a, const LoopView& b, int* hintA = nullptr,
-                      int* hintB = nullptr) {
-  if (!NoVertexInside(a, b, hintA)) return false;
+                      int* hintB = nullptr, bool hintAOutside = false) {
+  if (!NoVertexInside(a, b, hintA, hintAOutside)) return false;
   if (!NoVertexInside(b, a, hintB)) return false;
   return !LoopEdgesIntersect(a, b);
 }
@@ -287,8 +288,8 @@ bool OneInHoleOfOther(const ShapeView& a, const ShapeView& b) {
 
 // The pair test for two parts whose outer boxes overlap.
 bool CompatibleAfterBoxStage(const ShapeView& a, const ShapeView& b, int* hintA = nullptr,
-                             int* hintB = nullptr) {
-  if (OutlinesDisjoint(a.outer, b.outer, hintA, hintB)) return true;
+                             int* hintB = nullptr, bool hintAOutside = false) {
+  if (OutlinesDisjoint(a.outer, b.outer, hintA, hintB, hintAOutside)) return true;
   return OneInHoleOfOther(a, b);
 }
 
@@ -399,6 +400,15 @@ void TrialShape::MoveTo(double dx, double dy) {
   outerBox_ = source_->OutLoop.Box().Translated(dx, dy);
 }
 
+LoopView TrialShape::OuterView() const {
+  const Loop& outer = source_->OutLoop;
+  LoopView view{outer.Vertices().data(), outer.Count(), outerBox_};
+  view.moved = true;
+  view.dx = dx_;
+  view.dy = dy_;
+  return view;
+}
+
 const ShapeView& TrialShape::View() {
   if (!viewed_) {
     if (!indexed_) {
@@ -456,14 +466,23 @@ const ShapeView& Obstacles::ViewOf(const Entry& e) const {
 }
 
 template <class ViewFn>
-bool Obstacles::FitsAmong(const BoundingBox& box, ViewFn view,
+bool Obstacles::FitsAmong(const LoopView& outer, int holes, ViewFn view,
                           TrialShape::SearchHints& hints) const {
+  const BoundingBox& box = outer.box;
   if (hints.vertices.size() != 2 * entries_.size()) hints.vertices.assign(2 * entries_.size(), 0);
   const auto rejects = [&](std::size_t i) {
     const Entry& e = entries_[i];
     if (BoxesApart(box, e.box)) return false;
-    return !CompatibleAfterBoxStage(view(), ViewOf(e), &hints.vertices[2 * i],
-                                    &hints.vertices[2 * i + 1]);
+    const ShapeView& other = ViewOf(e);
+    int& hint = hints.vertices[2 * i];
+    // Without holes on either side, one vertex inside the other outer loop
+    // settles the pair: try the one that did so last before anything else.
+    bool hintOutside = false;
+    if (holes == 0 && other.holeCount == 0 && hint < outer.n) {
+      if (IsPointInLoop(other.outer, outer.At(hint))) return true;
+      hintOutside = true;
+    }
+    return !CompatibleAfterBoxStage(view(), other, &hint, &hints.vertices[2 * i + 1], hintOutside);
   };
   const std::size_t last = hints.lastBlocker;
   if (last < entries_.size() && rejects(last)) return false;
@@ -479,19 +498,18 @@ bool Obstacles::FitsAmong(const BoundingBox& box, ViewFn view,
 }
 
 bool Obstacles::TrialFits(const PackJob& job, TrialShape& trial) const {
-  const BoundingBox& box = trial.OuterBox();
-  if (!FitsInBox(box, job.SheetBox)) return false;
+  if (!FitsInBox(trial.OuterBox(), job.SheetBox)) return false;
   return FitsAmong(
-      box, [&trial]() -> const ShapeView& { return trial.View(); }, trial.Hints());
+      trial.OuterView(), trial.HoleCount(), [&trial]() -> const ShapeView& { return trial.View(); },
+      trial.Hints());
 }
 
 bool Obstacles::PartFits(const PackJob& job, const Part& moving, PartIndex* movingIndex) const {
-  const BoundingBox& box = moving.OutLoop.Box();
-  if (!FitsInBox(box, job.SheetBox)) return false;
+  if (!FitsInBox(moving.OutLoop.Box(), job.SheetBox)) return false;
   ShapeBuffer self;
   const ShapeView* selfView = nullptr;
   return FitsAmong(
-      box,
+      nest::ViewOf(moving.OutLoop), moving.InnerLoops.Count(),
       [&]() -> const ShapeView& {
         if (selfView == nullptr)
           selfView = movingIndex ? &movingIndex->View(moving) : &self.Of(moving);

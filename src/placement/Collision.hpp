@@ -176,6 +176,9 @@ class TrialShape {
   [[nodiscard]] int ID() const { return source_->ID; }
   [[nodiscard]] const BoundingBox& OuterBox() const { return outerBox_; }
   const ShapeView& View();
+  // The outer loop alone where the trial lies, without indexes.
+  [[nodiscard]] LoopView OuterView() const;
+  [[nodiscard]] int HoleCount() const { return source_->InnerLoops.Count(); }
 
   // Where the tests of this shape's positions found overlaps so far (see
   // Obstacles); each rotation keeps its own.
@@ -248,8 +251,12 @@ class Obstacles {
   // position is tested first, and the vertex tests against each entry start
   // where that pair last overlapped: neighbouring positions tend to be
   // rejected alike. The answer does not depend on the order.
+  //
+  // `outer` is the tested shape's outer loop where it lies (vertices moved
+  // or not) and `holes` its number of holes; `view` gives all its views.
   template <class ViewFn>
-  bool FitsAmong(const BoundingBox& box, ViewFn view, TrialShape::SearchHints& hints) const;
+  bool FitsAmong(const LoopView& outer, int holes, ViewFn view,
+                 TrialShape::SearchHints& hints) const;
   std::vector<Entry> entries_;
   mutable TrialShape::SearchHints slideHints_;
 };
