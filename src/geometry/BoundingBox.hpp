@@ -9,8 +9,6 @@ struct BoundingBox {
   double minY = 0.0;
   double maxY = 0.0;
 
-  [[nodiscard]] double Width() const { return maxX - minX; }
-  [[nodiscard]] double Height() const { return maxY - minY; }
   // The box moved by (dx, dy): each bound plus the offset, rounded as the
   // moved vertices are, so it stays the box of a translated loop.
   [[nodiscard]] BoundingBox Translated(double dx, double dy) const {

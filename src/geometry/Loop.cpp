@@ -35,6 +35,9 @@ BoundingBox Loop::ComputeBox() {
   return b;
 }
 
+namespace {
+
+// The absolute area of a closed polygon by the trapezoid sum.
 double LoopArea(const Vertex* v, int n) {
   double sum = 0.0;
   for (int i = 0; i < n; ++i) {
@@ -44,6 +47,8 @@ double LoopArea(const Vertex* v, int n) {
   }
   return std::fabs(sum);
 }
+
+}  // namespace
 
 double Loop::ComputeArea() {
   area_ = LoopArea(vertices_.data(), Count());

@@ -44,7 +44,4 @@ class Loop {
   BoundingBox box_;
 };
 
-// The absolute area of a closed polygon by the trapezoid sum.
-double LoopArea(const Vertex* v, int n);
-
 }  // namespace nest
