@@ -21,10 +21,11 @@ double EvaluateSequence(PackJob& job, const IDSequence& sequence) {
       byId[member.ID] = &member;
     }
   }
-  PlacedIndexes placed;
+  LayoutMemory memory;
+  memory.Start(job);
   for (int j = 0; j < job.PartCount; ++j) {
     const int id = sequence.ids[j];
-    if (id >= 0 && id < job.PartCount && byId[id] != nullptr) PlacePart(job, *byId[id], &placed);
+    if (id >= 0 && id < job.PartCount && byId[id] != nullptr) PlacePart(job, *byId[id], &memory);
   }
   return LayoutEfficiency(job);
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -115,9 +116,88 @@ void RemoveCoveredPoints(PackJob& job, const Part& part) {
   RemoveCovered(job, part, index);
 }
 
+namespace {
+
+// Whether two parts make the same trial positions: the same vertices and
+// stored boxes, bit for bit, hole by hole.
+bool SameBits(const void* a, const void* b, std::size_t bytes) {
+  return bytes == 0 || std::memcmp(a, b, bytes) == 0;
+}
+
+bool SameLoop(const Loop& a, const Loop& b) {
+  return a.Count() == b.Count() &&
+         SameBits(a.Vertices().data(), b.Vertices().data(), a.Vertices().size() * sizeof(Vertex)) &&
+         SameBits(&a.Box(), &b.Box(), sizeof(BoundingBox));
+}
+
+bool SameGeometry(const Part& a, const Part& b) {
+  if (!SameLoop(a.OutLoop, b.OutLoop) || !SameBits(&a.Box, &b.Box, sizeof(BoundingBox))) {
+    return false;
+  }
+  const std::vector<Loop>& ha = a.InnerLoops.Loops();
+  const std::vector<Loop>& hb = b.InnerLoops.Loops();
+  if (ha.size() != hb.size()) return false;
+  for (std::size_t h = 0; h < ha.size(); ++h) {
+    if (!SameLoop(ha[h], hb[h])) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+LayoutMemory::LayoutMemory() : indexes_(std::make_unique<PlacedIndexes>()) {}
+LayoutMemory::~LayoutMemory() = default;
+
+void LayoutMemory::Start(const PackJob& job) {
+  indexes_->Clear();
+  groupOf_.clear();
+  rejected_.clear();
+  bits_ = job.CandidatePoints.Slots().size() * static_cast<std::size_t>(std::max(job.RN, 0));
+  // With one rotation, a later trial position of a part never has its
+  // centroid further left than its first fit, so a placement tests each
+  // position once and leaves nothing for the next copy to reuse.
+  if (job.RN < 2) return;
+  std::vector<const Part*> firsts;  // one part per group
+  std::vector<std::size_t> sizes;
+  for (const Part& part : job.Parts) {
+    std::size_t group = 0;
+    while (group < firsts.size() && !SameGeometry(*firsts[group], part)) ++group;
+    if (group == firsts.size()) {
+      firsts.push_back(&part);
+      sizes.push_back(0);
+    }
+    ++sizes[group];
+    groupOf_[&part] = group;
+  }
+  // A part alike to no other has nobody to pass its findings on to.
+  for (auto it = groupOf_.begin(); it != groupOf_.end();) {
+    it = sizes[it->second] < 2 ? groupOf_.erase(it) : std::next(it);
+  }
+  rejected_.resize(firsts.size());
+}
+
+std::vector<std::uint64_t>* LayoutMemory::RejectedFor(const Part& part) {
+  const auto it = groupOf_.find(&part);
+  if (it == groupOf_.end()) return nullptr;
+  std::vector<std::uint64_t>& bits = rejected_[it->second];
+  if (bits.empty()) bits.assign((bits_ + 63) / 64, 0);
+  return &bits;
+}
+
 void PlacePart(PackJob& job, Part& part) { PlacePart(job, part, nullptr); }
 
-void PlacePart(PackJob& job, Part& part, PlacedIndexes* placed) {
+void PlacePart(PackJob& job, Part& part, LayoutMemory* memory) {
+  PlacedIndexes* placed = memory != nullptr ? &memory->Indexes() : nullptr;
+  std::vector<std::uint64_t>* rejected = memory != nullptr ? memory->RejectedFor(part) : nullptr;
+  const std::size_t rn = static_cast<std::size_t>(job.RN);
+  // Tests a trial position, or answers from what the layout already knows.
+  const auto fits = [&](TrialShape& trial, std::size_t point, int k, const Obstacles& obstacles) {
+    const std::size_t bit = point * rn + static_cast<std::size_t>(k);
+    if (rejected != nullptr && ((*rejected)[bit / 64] >> (bit % 64) & 1u) != 0) return false;
+    if (obstacles.TrialFits(job, trial)) return true;
+    if (rejected != nullptr) (*rejected)[bit / 64] |= std::uint64_t{1} << (bit % 64);
+    return false;
+  };
   const Vertex r = part.FindReferenceVertex();
   const Vertex g = part.Centroid;
   const double d = r.DistanceTo(g);
@@ -157,7 +237,7 @@ void PlacePart(PackJob& job, Part& part, PlacedIndexes* placed) {
     const double dy = v.y - r.y;
     for (int k = 0; k < job.RN; ++k) {
       trials[k].MoveTo(dx, dy);
-      if (obstacles.TrialFits(job, trials[k])) {
+      if (fits(trials[k], i, k, obstacles)) {
         first = i;
         best = v;
         bestK = k;
@@ -180,7 +260,7 @@ void PlacePart(PackJob& job, Part& part, PlacedIndexes* placed) {
     for (int k = 0; k < job.RN; ++k) {
       if (!(dx + centroids[k].x < bestX)) continue;
       trials[k].MoveTo(dx, dy);
-      if (obstacles.TrialFits(job, trials[k])) {
+      if (fits(trials[k], i, k, obstacles)) {
         best = v;
         bestK = k;
         bestX = dx + centroids[k].x;
