@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "placement/Collision.hpp"
@@ -159,12 +161,25 @@ void LayoutMemory::Start(const PackJob& job) {
   if (job.RN < 2) return;
   std::vector<const Part*> firsts;  // one part per group
   std::vector<std::size_t> sizes;
+  // Candidate groups by a hash of the outer loop's bits, so that a job of
+  // many different parts is not compared pair by pair.
+  std::unordered_map<std::size_t, std::vector<std::size_t>> byHash;
   for (const Part& part : job.Parts) {
-    std::size_t group = 0;
-    while (group < firsts.size() && !SameGeometry(*firsts[group], part)) ++group;
+    const std::vector<Vertex>& v = part.OutLoop.Vertices();
+    const std::size_t hash = std::hash<std::string_view>{}(
+        std::string_view(reinterpret_cast<const char*>(v.data()), v.size() * sizeof(Vertex)));
+    std::vector<std::size_t>& candidates = byHash[hash];
+    std::size_t group = firsts.size();
+    for (const std::size_t g : candidates) {
+      if (SameGeometry(*firsts[g], part)) {
+        group = g;
+        break;
+      }
+    }
     if (group == firsts.size()) {
       firsts.push_back(&part);
       sizes.push_back(0);
+      candidates.push_back(group);
     }
     ++sizes[group];
     groupOf_[&part] = group;
