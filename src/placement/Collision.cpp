@@ -316,6 +316,13 @@ bool IsLoopConvex(const LoopView& loop) {
 }
 
 bool IsLoopInsideLoop(const LoopView& hole, const LoopView& loop) {
+  // A vertex outside the hole's box is outside the hole; the loop's box is
+  // the box of its vertices, so a box sticking out settles it at once.
+  const BoundingBox& h = hole.box;
+  const BoundingBox& l = loop.box;
+  if (loop.n > 0 && (l.minX < h.minX || l.maxX > h.maxX || l.minY < h.minY || l.maxY > h.maxY)) {
+    return false;
+  }
   for (int i = 0; i < loop.n; ++i) {
     if (!IsPointInLoop(hole, loop.At(i))) return false;
   }
