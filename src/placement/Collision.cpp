@@ -315,14 +315,19 @@ bool IsLoopConvex(const LoopView& loop) {
   return !(positive && negative);
 }
 
+namespace {
+
+// False when a loop with box `l` cannot lie in a hole with box `h`: a vertex
+// outside the hole's box is outside the hole, and a loop's box is the box of
+// its vertices.
+inline bool BoxMayHold(const BoundingBox& h, const BoundingBox& l) {
+  return !(l.minX < h.minX || l.maxX > h.maxX || l.minY < h.minY || l.maxY > h.maxY);
+}
+
+}  // namespace
+
 bool IsLoopInsideLoop(const LoopView& hole, const LoopView& loop) {
-  // A vertex outside the hole's box is outside the hole; the loop's box is
-  // the box of its vertices, so a box sticking out settles it at once.
-  const BoundingBox& h = hole.box;
-  const BoundingBox& l = loop.box;
-  if (loop.n > 0 && (l.minX < h.minX || l.maxX > h.maxX || l.minY < h.minY || l.maxY > h.maxY)) {
-    return false;
-  }
+  if (loop.n > 0 && !BoxMayHold(hole.box, loop.box)) return false;
   for (int i = 0; i < loop.n; ++i) {
     if (!IsPointInLoop(hole, loop.At(i))) return false;
   }
@@ -472,8 +477,8 @@ const ShapeView& Obstacles::ViewOf(const Entry& e) const {
   return *e.view;
 }
 
-template <class ViewFn>
-bool Obstacles::FitsAmong(const LoopView& outer, int holes, ViewFn view,
+template <class HoleBoxFn, class ViewFn>
+bool Obstacles::FitsAmong(const LoopView& outer, int holes, HoleBoxFn holeBox, ViewFn view,
                           TrialShape::SearchHints& hints) const {
   const BoundingBox& box = outer.box;
   if (hints.vertices.size() != 2 * entries_.size()) hints.vertices.assign(2 * entries_.size(), 0);
@@ -482,12 +487,23 @@ bool Obstacles::FitsAmong(const LoopView& outer, int holes, ViewFn view,
     if (BoxesApart(box, e.box)) return false;
     const ShapeView& other = ViewOf(e);
     int& hint = hints.vertices[2 * i];
-    // Without holes on either side, one vertex inside the other outer loop
-    // settles the pair: try the one that did so last before anything else.
+    // One vertex inside the other outer loop settles the pair unless one
+    // part may lie in a hole of the other: try the vertex that did so last
+    // before anything else.
     bool hintOutside = false;
-    if (holes == 0 && other.holeCount == 0 && hint < outer.n) {
-      if (IsPointInLoop(other.outer, outer.At(hint))) return true;
-      hintOutside = true;
+    if (hint < outer.n) {
+      if (IsPointInLoop(other.outer, outer.At(hint))) {
+        bool holeMayHold = false;
+        for (int h = 0; h < holes && !holeMayHold; ++h) {
+          holeMayHold = BoxMayHold(holeBox(h), other.outer.box);
+        }
+        for (int h = 0; h < other.holeCount && !holeMayHold; ++h) {
+          holeMayHold = BoxMayHold(other.holes[h].box, outer.box);
+        }
+        if (!holeMayHold) return true;
+      } else {
+        hintOutside = true;
+      }
     }
     return !CompatibleAfterBoxStage(view(), other, &hint, &hints.vertices[2 * i + 1], hintOutside);
   };
@@ -507,8 +523,8 @@ bool Obstacles::FitsAmong(const LoopView& outer, int holes, ViewFn view,
 bool Obstacles::TrialFits(const PackJob& job, TrialShape& trial) const {
   if (!FitsInBox(trial.OuterBox(), job.SheetBox)) return false;
   return FitsAmong(
-      trial.OuterView(), trial.HoleCount(), [&trial]() -> const ShapeView& { return trial.View(); },
-      trial.Hints());
+      trial.OuterView(), trial.HoleCount(), [&trial](int h) { return trial.HoleBox(h); },
+      [&trial]() -> const ShapeView& { return trial.View(); }, trial.Hints());
 }
 
 bool Obstacles::PartFits(const PackJob& job, const Part& moving, PartIndex* movingIndex) const {
@@ -517,6 +533,7 @@ bool Obstacles::PartFits(const PackJob& job, const Part& moving, PartIndex* movi
   const ShapeView* selfView = nullptr;
   return FitsAmong(
       nest::ViewOf(moving.OutLoop), moving.InnerLoops.Count(),
+      [&moving](int h) -> const BoundingBox& { return moving.InnerLoops.Loops()[h].Box(); },
       [&]() -> const ShapeView& {
         if (selfView == nullptr)
           selfView = movingIndex ? &movingIndex->View(moving) : &self.Of(moving);

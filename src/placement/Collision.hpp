@@ -179,6 +179,9 @@ class TrialShape {
   // The outer loop alone where the trial lies, without indexes.
   [[nodiscard]] LoopView OuterView() const;
   [[nodiscard]] int HoleCount() const { return source_->InnerLoops.Count(); }
+  [[nodiscard]] BoundingBox HoleBox(int h) const {
+    return source_->InnerLoops.Loops()[h].Box().Translated(dx_, dy_);
+  }
 
   // Where the tests of this shape's positions found overlaps so far (see
   // Obstacles); each rotation keeps its own.
@@ -253,9 +256,10 @@ class Obstacles {
   // rejected alike. The answer does not depend on the order.
   //
   // `outer` is the tested shape's outer loop where it lies (vertices moved
-  // or not) and `holes` its number of holes; `view` gives all its views.
-  template <class ViewFn>
-  bool FitsAmong(const LoopView& outer, int holes, ViewFn view,
+  // or not), `holes` its number of holes and holeBox(h) the box of hole h
+  // where it lies; `view` gives all its views.
+  template <class HoleBoxFn, class ViewFn>
+  bool FitsAmong(const LoopView& outer, int holes, HoleBoxFn holeBox, ViewFn view,
                  TrialShape::SearchHints& hints) const;
   std::vector<Entry> entries_;
   mutable TrialShape::SearchHints slideHints_;
