@@ -116,15 +116,6 @@ const ShapeView& PartIndex::MovedView(const Part& part, double dx, double dy) {
   return view_;
 }
 
-bool PartIndex::IsPointInMaterial(const Part& part, const Vertex& p) {
-  const ShapeView& view = View(part);
-  if (!IsPointInLoop(view.outer, p)) return false;
-  for (int h = 0; h < view.holeCount; ++h) {
-    if (IsPointInLoop(view.holes[h], p)) return false;
-  }
-  return true;
-}
-
 const ShapeView& ShapeBuffer::Of(const Part& part) {
   holes_.clear();
   for (const Loop& h : part.InnerLoops.Loops()) holes_.push_back(ViewOf(h));
@@ -209,6 +200,17 @@ bool SegmentsIntersect(const Vertex& a1, const Vertex& a2, const Vertex& b1, con
   return Cross(dBx, dBy, a1.x - b1.x, a1.y - b1.y) * Cross(dBx, dBy, a2.x - b1.x, a2.y - b1.y) <= 0;
 }
 
+namespace {
+
+// An edge wholly outside a box: it fails the extent test against every edge
+// of a loop whose box that is.
+inline bool EdgeOutsideBox(const Vertex& p, const Vertex& q, const BoundingBox& box) {
+  return std::max(p.x, q.x) < box.minX || std::min(p.x, q.x) > box.maxX ||
+         std::max(p.y, q.y) < box.minY || std::min(p.y, q.y) > box.maxY;
+}
+
+}  // namespace
+
 bool LoopEdgesIntersect(const LoopView& a, const LoopView& b) {
   const BoundingBox& ab = a.box;
   const BoundingBox& bb = b.box;
@@ -219,10 +221,7 @@ bool LoopEdgesIntersect(const LoopView& a, const LoopView& b) {
   for (int j = 0; j < b.n; ++j) {
     const Vertex b1 = b.At(j);
     const Vertex b2 = b.At(NextIndex(j, b.n));
-    if (std::max(b1.x, b2.x) < ab.minX || std::min(b1.x, b2.x) > ab.maxX ||
-        std::max(b1.y, b2.y) < ab.minY || std::min(b1.y, b2.y) > ab.maxY) {
-      continue;
-    }
+    if (EdgeOutsideBox(b1, b2, ab)) continue;
     near.push_back(b1);
     near.push_back(b2);
   }
@@ -230,10 +229,7 @@ bool LoopEdgesIntersect(const LoopView& a, const LoopView& b) {
   for (int i = 0; i < a.n; ++i) {
     const Vertex a1 = a.At(i);
     const Vertex a2 = a.At(NextIndex(i, a.n));
-    if (std::max(a1.x, a2.x) < bb.minX || std::min(a1.x, a2.x) > bb.maxX ||
-        std::max(a1.y, a2.y) < bb.minY || std::min(a1.y, a2.y) > bb.maxY) {
-      continue;
-    }
+    if (EdgeOutsideBox(a1, a2, bb)) continue;
     for (std::size_t j = 0; j < near.size(); j += 2) {
       if (SegmentsIntersect(a1, a2, near[j], near[j + 1])) return true;
     }
@@ -366,12 +362,17 @@ bool PartsCompatible(const Part& a, const Part& b) {
   return PartsCompatible(ba.Of(a), bb.Of(b));
 }
 
-bool IsPointInMaterial(const Part& part, const Vertex& p) {
-  if (!IsPointInLoop(ViewOf(part.OutLoop), p)) return false;
-  for (const Loop& hole : part.InnerLoops.Loops()) {
-    if (IsPointInLoop(ViewOf(hole), p)) return false;
+bool IsPointInMaterial(const ShapeView& shape, const Vertex& p) {
+  if (!IsPointInLoop(shape.outer, p)) return false;
+  for (int h = 0; h < shape.holeCount; ++h) {
+    if (IsPointInLoop(shape.holes[h], p)) return false;
   }
   return true;
+}
+
+bool IsPointInMaterial(const Part& part, const Vertex& p) {
+  ShapeBuffer buffer;
+  return IsPointInMaterial(buffer.Of(part), p);
 }
 
 namespace {

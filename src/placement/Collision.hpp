@@ -112,7 +112,6 @@ class PartIndex {
   const ShapeView& View(const Part& part);
   // Views of the part moved by (dx, dy).
   const ShapeView& MovedView(const Part& part, double dx, double dy);
-  [[nodiscard]] bool IsPointInMaterial(const Part& part, const Vertex& p);
 
  private:
   std::vector<LoopIndex> loops_;
@@ -156,6 +155,7 @@ bool PartsCompatible(const ShapeView& a, const ShapeView& b);
 bool PartsCompatible(const Part& a, const Part& b);
 
 // Inside the outer loop and inside none of the holes.
+bool IsPointInMaterial(const ShapeView& shape, const Vertex& p);
 bool IsPointInMaterial(const Part& part, const Vertex& p);
 
 // The part, a member of job.Parts, lies on the sheet and is compatible with

@@ -57,6 +57,7 @@ void RemoveCovered(PackJob& job, const Part& part, PartIndex& index) {
   VertexList& points = job.CandidatePoints;
   const double maxX = part.Box.maxX;
   const BoundingBox& box = part.OutLoop.Box();
+  const ShapeView& shape = index.View(part);
   // Points outside the outer loop's box are outside the material. On a grid,
   // each column is searched for the rows within the box's y range.
   if (const std::size_t rows = points.ColumnSize(); rows > 0) {
@@ -72,7 +73,7 @@ void RemoveCovered(PackJob& job, const Part& part, PartIndex& index) {
                                       [&box](const Vertex& v) { return v.y < box.minY; });
       for (std::size_t i = static_cast<std::size_t>(row - slots.begin()); i < start + rows; ++i) {
         if (slots[i].y > box.maxY) break;
-        if (points.IsLive(i) && index.IsPointInMaterial(part, slots[i])) points.Remove(i);
+        if (points.IsLive(i) && IsPointInMaterial(shape, slots[i])) points.Remove(i);
       }
     }
     return;
@@ -82,7 +83,7 @@ void RemoveCovered(PackJob& job, const Part& part, PartIndex& index) {
        i = points.Next(i)) {
     const Vertex& p = points.At(i);
     if (p.x > maxX) break;
-    if (index.IsPointInMaterial(part, p)) points.Remove(i);
+    if (IsPointInMaterial(shape, p)) points.Remove(i);
   }
 }
 
