@@ -531,16 +531,14 @@ bool Obstacles::TrialFits(const PackJob& job, TrialShape& trial) const {
       [&trial]() -> const ShapeView& { return trial.View(); }, trial.Hints());
 }
 
-bool Obstacles::PartFits(const PackJob& job, const Part& moving, PartIndex* movingIndex) const {
+bool Obstacles::PartFits(const PackJob& job, const Part& moving, PartIndex& movingIndex) const {
   if (!FitsInBox(moving.OutLoop.Box(), job.SheetBox)) return false;
-  ShapeBuffer self;
   const ShapeView* selfView = nullptr;
   return FitsAmong(
       nest::ViewOf(moving.OutLoop), moving.InnerLoops.Count(),
       [&moving](int h) -> const BoundingBox& { return moving.InnerLoops.Loops()[h].Box(); },
       [&]() -> const ShapeView& {
-        if (selfView == nullptr)
-          selfView = movingIndex ? &movingIndex->View(moving) : &self.Of(moving);
+        if (selfView == nullptr) selfView = &movingIndex.View(moving);
         return *selfView;
       },
       slideHints_);

@@ -235,9 +235,9 @@ class Obstacles {
   void Build(const PackJob& job, const Part& moving, const PlacedIndexes* placed = nullptr);
   // The same answers as TrialFits and PartFits above.
   bool TrialFits(const PackJob& job, TrialShape& trial) const;
-  // `movingIndex`, when given, indexes the moving part and has been built
-  // since its last rotation.
-  bool PartFits(const PackJob& job, const Part& moving, PartIndex* movingIndex) const;
+  // `movingIndex` indexes the moving part and has been built since its last
+  // rotation.
+  bool PartFits(const PackJob& job, const Part& moving, PartIndex& movingIndex) const;
 
  private:
   struct Entry {

@@ -38,7 +38,7 @@ void Slide(PackJob& job, Part& part, bool left, const Obstacles& obstacles, Part
   while (true) {
     part.Translate(sx, sy);
     long long moves = 1;
-    while (obstacles.PartFits(job, part, &index) && moves < kMaxSlideMovesPerPass) {
+    while (obstacles.PartFits(job, part, index) && moves < kMaxSlideMovesPerPass) {
       const BoundingBox before = part.Box;
       part.Translate(sx, sy);
       ++moves;
