@@ -14,10 +14,11 @@ export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update
 # Compiler and build; test libraries; for the tests of the real binary a
 # frozen clock (faketime), a DXF reader (python3-ezdxf), a terminal (tmux)
-# with a GBK translator (luit), and iconv (libc-bin).
+# with a GBK translator (luit), and iconv (libc-bin); the report command's
+# plots need python3-matplotlib.
 $SUDO apt-get install -y --no-install-recommends \
   cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev \
-  faketime python3 python3-ezdxf tmux luit libc-bin coreutils
+  faketime python3 python3-ezdxf python3-matplotlib tmux luit libc-bin coreutils
 
 cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release
 cmake --build "$BUILD_DIR" -j2
