@@ -15,8 +15,10 @@ SUDO=
 if [[ $(id -u) -ne 0 ]]; then SUDO=sudo; fi
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update
+# The program's build, iconv (libc-bin), and the report's DXF reader, plots
+# and a face for part names in Chinese.
 $SUDO apt-get install -y --no-install-recommends cmake g++ make libc-bin \
-  python3 python3-ezdxf python3-matplotlib
+  python3 python3-ezdxf python3-matplotlib fonts-wqy-microhei
 
 cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release -DNEST_BUILD_TESTS=OFF
 cmake --build "$BUILD_DIR" --target nest -j2
