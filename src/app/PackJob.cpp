@@ -1,6 +1,7 @@
 #include "app/PackJob.hpp"
 
 #include "app/Console.hpp"
+#include "app/Stop.hpp"
 #include "app/Texts.hpp"
 #include "parts/PartFile.hpp"
 
@@ -22,8 +23,7 @@ PackJob::PackJob() : TypeSlots(1) { UpdateSheetBox(); }
 void PackJob::UpdateSheetBox() {
   SheetBox = BoundingBox{0.0, SheetLength, 0.0, SheetWidth};
   if (SheetLength == 0.0 || SheetWidth == 0.0) {
-    ShowWarning(texts::kZeroSheetWarning);
-    StopRun(1);
+    throw RunStop{StopNotice::kWarningBox, texts::kZeroSheetWarning};
   }
 }
 
@@ -34,8 +34,7 @@ void PackJob::ReadPartFile(const std::string& partFileName) {
 void PackJob::TakePartData(PartFileData data) {
   using Failure = PartFileData::Failure;
   if (data.failure == Failure::kCannotOpen || data.failure == Failure::kBadHeader) {
-    ShowWarning(texts::kPartFileWarning);
-    StopRun(1);
+    throw RunStop{StopNotice::kWarningBox, texts::kPartFileWarning};
   }
   SheetLength = data.SheetLength;
   SheetWidth = data.SheetWidth;
@@ -48,11 +47,10 @@ void PackJob::TakePartData(PartFileData data) {
   UpdateSheetBox();
   switch (data.failure) {
     case Failure::kEmptyLoop:
-      StopRun(1);  // a loop without vertices stops the run without a message
+      throw RunStop{};  // a loop without vertices stops the run without a message
     case Failure::kTruncated:
     case Failure::kTooManyParts:
-      ShowWarning(texts::kPartFileWarning);
-      StopRun(1);
+      throw RunStop{StopNotice::kWarningBox, texts::kPartFileWarning};
     default:
       break;
   }

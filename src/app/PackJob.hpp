@@ -52,8 +52,7 @@ class PackJob {
   PackJob();
 
   // Reads the part data file, numbers the parts, builds the type slots and
-  // parks every part beyond the sheet's far end. Ends the process itself on a
-  // bad file.
+  // parks every part beyond the sheet's far end. A bad file is a RunStop.
   void Setup(const std::string& partFileName, int rn, double ppd);
   // The same from part data already read (tests and fuzzing use it).
   void SetupFrom(PartFileData data, int rn, double ppd);

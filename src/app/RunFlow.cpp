@@ -5,10 +5,13 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <exception>
+#include <new>
 #include <string>
 
 #include "app/Console.hpp"
 #include "app/PackJob.hpp"
+#include "app/Stop.hpp"
 #include "app/Texts.hpp"
 #include "placement/Placement.hpp"
 #include "search/Drivers.hpp"
@@ -74,13 +77,32 @@ void Prompt(const char* text) {
 }
 
 [[noreturn]] void RefuseAnswer(const char* message) {
-  WriteConsoleLine(message);
-  StopRun(1);
+  throw RunStop{StopNotice::kConsoleLine, message};
 }
 
-}  // namespace
+// Tells the user why the run stopped and gives its exit status.
+int TellStop(const RunStop& stop) {
+  Console& c = ActiveConsole();
+  switch (stop.notice) {
+    case StopNotice::kSilent:
+      break;
+    case StopNotice::kWarningBox:
+      ShowWarning(stop.text.c_str());
+      break;
+    case StopNotice::kConsoleLine:
+      WriteConsoleLine(stop.text.c_str());
+      break;
+    case StopNotice::kErrorStream:
+      std::fputs(stop.text.c_str(), c.err);
+      std::fputc('\n', c.err);
+      break;
+  }
+  return stop.status;
+}
 
-int RunProgram() {
+// The dialogue, set-up, search, drawing and the closing wait; a stop on the
+// way leaves as a RunStop.
+int Run() {
   std::FILE* in = ActiveConsole().in;
   std::string partFileName;
   int rn = 0;
@@ -132,6 +154,24 @@ int RunProgram() {
   std::fputc('\n', out);
   std::fflush(out);
   return 0;
+}
+
+}  // namespace
+
+int RunProgram() {
+  int status = 0;
+  try {
+    status = Run();
+  } catch (const RunStop& stop) {
+    status = TellStop(stop);
+  } catch (const std::bad_alloc&) {
+    status = TellStop(RunStop{StopNotice::kWarningBox, texts::kOutOfMemory});
+  } catch (const std::exception&) {
+    status = TellStop(RunStop{StopNotice::kWarningBox, texts::kInternalError});
+  }
+  Console& c = ActiveConsole();
+  std::fflush(c.err);
+  return status;
 }
 
 }  // namespace nest

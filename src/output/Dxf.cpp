@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "app/Console.hpp"
 #include "app/PackJob.hpp"
+#include "app/Stop.hpp"
 #include "app/Texts.hpp"
 
 namespace nest {
@@ -47,8 +47,7 @@ void WritePartDxf(const Part& part, std::FILE* out) {
 void PackJob::WriteDxf(const std::string& fileName) const {
   std::FILE* out = std::fopen(fileName.c_str(), "w");
   if (out == nullptr) {
-    ShowWarning(texts::kDxfWarning);
-    StopRun(1);
+    throw RunStop{StopNotice::kWarningBox, texts::kDxfWarning};
   }
   std::fputs("  0\nSECTION\n  2\nENTITIES\n  0\n", out);
   const double l = SheetLength;

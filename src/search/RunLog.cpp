@@ -1,6 +1,7 @@
 #include "search/RunLog.hpp"
 
 #include "app/Console.hpp"
+#include "app/Stop.hpp"
 #include "app/Texts.hpp"
 
 namespace nest {
@@ -8,8 +9,7 @@ namespace nest {
 RunLog::RunLog() {
   log_ = std::fopen("Log.txt", "w");
   if (log_ == nullptr) {
-    std::fputs("Log file open error!\n", ActiveConsole().err);
-    StopRun(1);
+    throw RunStop{StopNotice::kErrorStream, "Log file open error!"};
   }
 }
 
@@ -52,8 +52,7 @@ std::string Seconds(double seconds) {
 void SaveIDSequence(const PackJob& job, const std::string& fileName, const IDSequence& sequence) {
   std::FILE* file = std::fopen(fileName.c_str(), "w");
   if (file == nullptr) {
-    std::fputs("IDSequenceForPack save error!\n", ActiveConsole().err);
-    StopRun(1);
+    throw RunStop{StopNotice::kErrorStream, "IDSequenceForPack save error!"};
   }
   for (int p = 0; p < job.PartCount; ++p) {
     std::fprintf(file, "%d", p < sequence.count() ? sequence.ids[p] : 0);

@@ -13,6 +13,8 @@ namespace nest {
 namespace {
 
 using testing_support::FileConsole;
+using testing_support::IsStop;
+using testing_support::StopOf;
 using testing_support::JobFromText;
 using testing_support::PartBlockText;
 using testing_support::Rect;
@@ -282,58 +284,54 @@ TEST(PackJobWarningTest, BothSidesNegativeStillShowTheBoxTwice) {
   EXPECT_EQ(console.Out(), Box(texts::kSheetDataWarning) + Box(texts::kSheetDataWarning));
 }
 
-TEST(PackJobWarningDeathTest, ZeroWidthStops) {
+TEST(PackJobWarningTest, ZeroWidthStops) {
   FileConsole console;
-  EXPECT_EXIT(JobFromText(SheetHeader(100, 0) + PartBlockText("a", 1, Rect(0, 0, 5, 5)), 1, 10),
-              ::testing::ExitedWithCode(1), "");
-  EXPECT_EQ(console.Out(), Box(texts::kZeroSheetWarning));
+  EXPECT_TRUE(IsStop(StopOf([] {
+                       JobFromText(SheetHeader(100, 0) + PartBlockText("a", 1, Rect(0, 0, 5, 5)), 1, 10);
+                     }),
+                     StopNotice::kWarningBox, texts::kZeroSheetWarning));
+  EXPECT_TRUE(IsStop(StopOf([] { JobFromText("SheetLength: \nSheetWidth: 50\nSheetThicknes\n", 1, 10); }),
+                     StopNotice::kWarningBox, texts::kZeroSheetWarning));
+  EXPECT_EQ(console.Out(), "");
 }
 
-TEST(PackJobWarningDeathTest, MissingHeaderNumberIsAZeroSheet) {
-  FileConsole console;
-  EXPECT_EXIT(JobFromText("SheetLength: \nSheetWidth: 50\nSheetThicknes\n", 1, 10),
-              ::testing::ExitedWithCode(1), "");
-  EXPECT_EQ(console.Out(), Box(texts::kZeroSheetWarning));
-}
-
-TEST(PackJobWarningDeathTest, MissingFileStops) {
-  FileConsole console;
+TEST(PackJobWarningTest, MissingFileStops) {
   testing_support::TempDir dir;
-  EXPECT_EXIT(
-      {
-        PackJob job;
-        job.Setup(dir.File("no such file.txt"), 1, 10);
-      },
-      ::testing::ExitedWithCode(1), "");
-  EXPECT_EQ(console.Out(), Box(texts::kPartFileWarning));
+  EXPECT_TRUE(IsStop(StopOf([&] {
+                       PackJob job;
+                       job.Setup(dir.File("no such file.txt"), 1, 10);
+                     }),
+                     StopNotice::kWarningBox, texts::kPartFileWarning));
 }
 
-TEST(PackJobWarningDeathTest, BadFilesStopWithTheReadWarning) {
+TEST(PackJobWarningTest, BadFilesStopWithTheReadWarning) {
   const std::string loop = "OutLoop\n0,0\n1,0\n1,1\nEndOutLoop\n";
   for (const std::string& text :
        {std::string("SheetLength: 100\n"), SheetHeader(100, 50) + "Part\nName\nx\n" + loop,
         SheetHeader(100, 50) + "Part\nPartNumOfSameType\n100001\n" + loop + "EndPart\n"}) {
-    FileConsole console;
-    EXPECT_EXIT(JobFromText(text, 1, 10), ::testing::ExitedWithCode(1), "");
-    EXPECT_EQ(console.Out(), Box(texts::kPartFileWarning)) << text;
+    EXPECT_TRUE(IsStop(StopOf([&] { JobFromText(text, 1, 10); }), StopNotice::kWarningBox,
+                       texts::kPartFileWarning))
+        << text;
   }
 }
 
-TEST(PackJobWarningDeathTest, EmptyLoopBlockStopsWithoutAMessage) {
+TEST(PackJobWarningTest, EmptyLoopBlockStopsWithoutAMessage) {
   for (const std::string& block :
        {std::string("Part\nOutLoop\nEndOutLoop\nEndPart\n"),
         std::string("Part\nName\nx\nEndPart\n"),
         std::string("Part\nOutLoop\n0,0\n1,1\nEndOutLoop\nInnerLoop\nEndInnerLoop\nEndPart\n")}) {
-    FileConsole console;
-    EXPECT_EXIT(JobFromText(SheetHeader(100, 50) + block, 1, 10), ::testing::ExitedWithCode(1), "");
-    EXPECT_EQ(console.Out(), "") << block;
+    EXPECT_TRUE(IsStop(StopOf([&] { JobFromText(SheetHeader(100, 50) + block, 1, 10); }),
+                       StopNotice::kSilent))
+        << block;
   }
 }
 
-TEST(PackJobWarningDeathTest, SheetWarningsComeBeforeAnEmptyLoopStop) {
+TEST(PackJobWarningTest, SheetWarningsComeBeforeAnEmptyLoopStop) {
   FileConsole console;
-  EXPECT_EXIT(JobFromText(SheetHeader(-100, 50) + "Part\nOutLoop\nEndOutLoop\nEndPart\n", 1, 10),
-              ::testing::ExitedWithCode(1), "");
+  EXPECT_TRUE(IsStop(StopOf([] {
+                       JobFromText(SheetHeader(-100, 50) + "Part\nOutLoop\nEndOutLoop\nEndPart\n", 1, 10);
+                     }),
+                     StopNotice::kSilent));
   EXPECT_EQ(console.Out(), Box(texts::kSheetDataWarning) + Box(texts::kSheetDataWarning));
 }
 
