@@ -12,6 +12,7 @@
 #include "app/Console.hpp"
 #include "app/PackJob.hpp"
 #include "app/Stop.hpp"
+#include "app/StopSignals.hpp"
 #include "app/Texts.hpp"
 #include "placement/Placement.hpp"
 #include "search/Drivers.hpp"
@@ -159,6 +160,7 @@ int Run() {
 }  // namespace
 
 int RunProgram() {
+  IgnoreFileSizeSignal();
   int status = 0;
   try {
     status = Run();
@@ -169,7 +171,14 @@ int RunProgram() {
   } catch (const std::exception&) {
     status = TellStop(RunStop{StopNotice::kWarningBox, texts::kInternalError});
   }
+  // Console text that could not be written fails the run at its end, as
+  // command-line tools do.
   Console& c = ActiveConsole();
+  if (std::fflush(c.out) != 0 || std::ferror(c.out) != 0) {
+    std::fputs(texts::kStdoutFailed, c.err);
+    std::fputc('\n', c.err);
+    if (status == 0) status = 1;
+  }
   std::fflush(c.err);
   return status;
 }

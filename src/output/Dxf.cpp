@@ -5,6 +5,7 @@
 #include "app/PackJob.hpp"
 #include "app/Stop.hpp"
 #include "app/Texts.hpp"
+#include "output/OutputFile.hpp"
 
 namespace nest {
 
@@ -45,10 +46,9 @@ void WritePartDxf(const Part& part, std::FILE* out) {
 }
 
 void PackJob::WriteDxf(const std::string& fileName) const {
-  std::FILE* out = std::fopen(fileName.c_str(), "w");
-  if (out == nullptr) {
-    throw RunStop{StopNotice::kWarningBox, texts::kDxfWarning};
-  }
+  OutputFile drawing(fileName);
+  if (!drawing.Open()) throw RunStop{StopNotice::kWarningBox, texts::kDxfWarning};
+  std::FILE* out = drawing.Stream();
   std::fputs("  0\nSECTION\n  2\nENTITIES\n  0\n", out);
   const double l = SheetLength;
   const double w = SheetWidth;
@@ -58,7 +58,7 @@ void PackJob::WriteDxf(const std::string& fileName) const {
   WriteDxfLine(Vertex{0.0, w}, Vertex{0.0, 0.0}, out);
   for (const Part& part : Parts) WritePartDxf(part, out);
   std::fputs("ENDSEC\n  0\nEOF\n", out);
-  std::fclose(out);
+  if (!drawing.Commit()) throw RunStop{StopNotice::kWarningBox, WriteFailedText(fileName)};
 }
 
 }  // namespace nest

@@ -1,11 +1,17 @@
 """The stops of a run whose output files cannot be opened (a directory of the
 file's name stands in the way; the tests run as root, so a read-only file
-would not stop the write): message, exit status 1 and what was written."""
+would not stop the write) or cannot be written (a file size limit, a full
+standard output): message, exit status 1 and what was written."""
 
+import glob
 import os
+import resource
+import subprocess
 
 import nest_e2e as t
 from nest_e2e import check
+
+OUTPUT_NAMES = t.OUTPUT_FILES
 
 PARTS = """SheetLength: 300
 SheetWidth: 200
@@ -47,7 +53,111 @@ def blocked_run(env, name, method, blocker):
     return r
 
 
+MANY = """SheetLength: 300
+SheetWidth: 200
+PartDistance: 0
+Part
+Name
+sq
+PartNumOfSameType
+100
+OutLoop
+0,0
+10,0
+10,10
+0,10
+EndOutLoop
+EndPart
+"""
+
+# Six part types: enough orders for a search that runs a while.
+SIX = "SheetLength: 400\nSheetWidth: 100\nPartDistance: 0\n" + "".join(
+    f"Part\nName\np{k}\nPartNumOfSameType\n1\nOutLoop\n0,0\n{20 + 7 * k},0\n{20 + 7 * k},{30 + 5 * k}\n"
+    f"0,{30 + 5 * k}\nEndOutLoop\nEndPart\n" for k in range(6))
+
+
+def start(env, rundir, answers, size_limit=None, stdout=subprocess.PIPE):
+    """Starts the program under the frozen clock, with an optional file size
+    limit (as 'ulimit -f' sets it)."""
+    def limit():
+        if size_limit is not None:
+            resource.setrlimit(resource.RLIMIT_FSIZE, (size_limit, size_limit))
+    environ = dict(os.environ, TZ="UTC")
+    p = subprocess.Popen(["faketime", "-f", t.FROZEN_TIME, env.nest], cwd=rundir, env=environ,
+                         stdin=subprocess.PIPE, stdout=stdout, stderr=subprocess.PIPE, preexec_fn=limit)
+    p.stdin.write(answers.encode("ascii"))
+    p.stdin.close()
+    return p
+
+
+def finish(rundir, p):
+    out = p.stdout.read() if p.stdout else b""
+    err = p.stderr.read()
+    return t.Run(rundir, p.wait(timeout=300), out, err)
+
+
+def no_temporaries(r, what):
+    left = glob.glob(os.path.join(r.dir, "*.tmp"))
+    check(not left, f"{what}: temporary files left: {left}")
+
+
+def write_faults(env):
+    # A file size limit: the file that outgrows it first fails; it never
+    # appears cut short, and the closing notes are not shown.
+    for name, parts, answers, limit, gone in (
+            ("Log.txt", PARTS, "parts.txt 4 10 0 3\n", 300, OUTPUT_NAMES),
+            ("OptIDSequenceForPack.txt", MANY, "parts.txt 1 10 1 0\n", 200, OUTPUT_NAMES[1:]),
+            ("Layout.dxf", PARTS, "parts.txt 4 10 0 3\n", 1000, OUTPUT_NAMES[2:])):
+        d = env.rundir(f"limit-{name}", parts)
+        r = finish(d, start(env, d, answers, size_limit=limit))
+        t.expect_status(r, 1, f"size limit on {name}")
+        message = f"文件{name}写入失败!"
+        if name == "Layout.dxf":
+            check(r.lines[-3:] == ["Warning!", message, ""], f"{name}: console ends {r.lines[-3:]}")
+        else:
+            check(r.err == (message + "\n").encode("gbk"), f"{name}: standard error {r.err!r}")
+        check(t.NOTE_LOG not in r.text, f"{name}: the closing notes were shown")
+        for g in gone:
+            check(not r.exists(g), f"size limit on {name}: {g} was written")
+        no_temporaries(r, f"size limit on {name}")
+        if name != "Log.txt":
+            check(r.read("Log.txt").endswith(b"\xc3\xeb\n"), f"size limit on {name}: the log is not complete")
+
+    # Result files linked to a full device are replaced, not written through.
+    d = env.rundir("linked-to-full", PARTS)
+    for name in OUTPUT_NAMES:
+        os.symlink("/dev/full", os.path.join(d, name))
+    r = t.run(env, d, "parts.txt 4 10 0 3\n")
+    t.expect_status(r, 0, "results linked to /dev/full")
+    check(all(os.path.isfile(r.path(n)) and not os.path.islink(r.path(n)) for n in OUTPUT_NAMES)
+          and r.read("Layout.dxf").endswith(b"EOF\n"), "results linked to /dev/full were not replaced")
+
+    # Standard output that cannot be written: the message at the end, status 1.
+    d = env.rundir("stdout-full", PARTS)
+    with open("/dev/full", "wb") as full:
+        r = finish(d, start(env, d, "parts.txt 4 10 0 3\n", stdout=full))
+    t.expect_status(r, 1, "standard output on /dev/full")
+    check(r.err == "标准输出写入失败!\n".encode("gbk"), f"standard output on /dev/full: {r.err!r}")
+    check(r.read("Layout.dxf").endswith(b"EOF\n"), "standard output on /dev/full: no drawing")
+
+
+def two_runs(env):
+    # Two runs in one folder: each file holds the whole output of one run.
+    d = env.rundir("two-runs", SIX)
+    runs = [start(env, d, f"parts.txt 4 1 {m} 300\n") for m in (0, 1)]
+    results = [finish(d, p) for p in runs]
+    for r in results:
+        t.expect_status(r, 0, "two runs in one folder")
+    log = results[0].read("Log.txt")
+    check(b"\0" not in log, "two runs in one folder: NUL bytes in Log.txt")
+    check(any(log.decode("gbk", errors="replace").split("\n")[:-1] == t.iteration_lines(r) for r in results),
+          "two runs in one folder: Log.txt is not the log of one run")
+    no_temporaries(results[0], "two runs in one folder")
+
+
 def test(env):
+    write_faults(env)
+    two_runs(env)
     for method, total in ((0, t.HC_TOTAL), (1, t.SA_TOTAL)):
         # Log.txt cannot be opened: nothing of the search is shown or written.
         r = blocked_run(env, f"log-blocked-{method}", method, "Log.txt")
