@@ -137,17 +137,24 @@ int Run() {
     RefuseAnswer(texts::kPPDError);
   }
 
-  if (runMethod == 0) {
-    RunHillClimbing(job, maxIterations);
-  } else if (runMethod == 1) {
-    RunSimulatedAnnealing(job, maxIterations);
-  } else {
-    RefuseAnswer(texts::kMethodError);
+  // An interrupt from here on ends the search early and still writes the
+  // best layout; the run then ends without the wait, with the signal's status.
+  int stopSignal = 0;
+  {
+    StopSignalGuard guard;
+    if (runMethod == 0) {
+      RunHillClimbing(job, maxIterations);
+    } else if (runMethod == 1) {
+      RunSimulatedAnnealing(job, maxIterations);
+    } else {
+      RefuseAnswer(texts::kMethodError);
+    }
+    job.WriteDxf("Layout.dxf");
+    stopSignal = StopSignalReceived();
   }
-
-  job.WriteDxf("Layout.dxf");
   WriteConsoleLine(texts::kLogNote);
   WriteConsoleLine(texts::kDrawingNote);
+  if (stopSignal != 0) return StatusForSignal(stopSignal);
   std::FILE* out = ActiveConsole().out;
   std::fputs(texts::kPausePrompt, out);
   std::fflush(out);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "app/StopSignals.hpp"
 #include "app/Texts.hpp"
 #include "placement/Evaluation.hpp"
 #include "search/Clock.hpp"
@@ -35,6 +36,14 @@ bool Exhausted(const SequenceList& visited, long long distinct, RunLog& log) {
   return true;
 }
 
+// True when the user asked the run to stop; the search then ends as an early
+// end does, with its own line.
+bool Interrupted(RunLog& log) {
+  if (StopSignalReceived() == 0) return false;
+  log.Write({texts::kInterrupted});
+  return true;
+}
+
 std::string ParameterLine(const PackJob& job) {
   return std::string("  RN=") + Int(job.RN) + ", PPD=" + Real(job.PPD);
 }
@@ -53,7 +62,7 @@ void RunHillClimbing(PackJob& job, int maxIterations) {
 
   std::vector<IDSequence> neighbours(1);
   for (int i = 1;; ++i) {
-    if (Exhausted(visited, distinct, log)) break;
+    if (Exhausted(visited, distinct, log) || Interrupted(log)) break;
     const std::string elapsed = Seconds(SecondsSince(start));
     log.Write({texts::kIterPrefix + Int(i) + texts::kHcIterSuffix,
                texts::kHcProgress + elapsed + texts::kHcCurrentLength + length(currentEfficiency) +
@@ -100,7 +109,7 @@ void RunSimulatedAnnealing(PackJob& job, int maxIterations) {
              Real(currentEfficiency)});
   IDSequence neighbour;
   for (long long i = 1; i <= maxIterations; ++i) {
-    if (Exhausted(visited, distinct, log)) break;
+    if (Exhausted(visited, distinct, log) || Interrupted(log)) break;
     log.Write({texts::kIterPrefix + Int(i) + texts::kSaStepSuffix,
                texts::kSaTemperature + Real(temperature),
                texts::kBestEfficiency + Real(bestEfficiency) + texts::kSaCurrentEfficiency +

@@ -6,7 +6,9 @@ standard output): message, exit status 1 and what was written."""
 import glob
 import os
 import resource
+import signal
 import subprocess
+import time
 
 import nest_e2e as t
 from nest_e2e import check
@@ -76,14 +78,16 @@ SIX = "SheetLength: 400\nSheetWidth: 100\nPartDistance: 0\n" + "".join(
     f"0,{30 + 5 * k}\nEndOutLoop\nEndPart\n" for k in range(6))
 
 
-def start(env, rundir, answers, size_limit=None, stdout=subprocess.PIPE):
-    """Starts the program under the frozen clock, with an optional file size
-    limit (as 'ulimit -f' sets it)."""
+def start(env, rundir, answers, size_limit=None, stdout=subprocess.PIPE, frozen=True):
+    """Starts the program, under the frozen clock unless a signal is to reach
+    it (faketime runs it as a child), with an optional file size limit (as
+    'ulimit -f' sets it)."""
     def limit():
         if size_limit is not None:
             resource.setrlimit(resource.RLIMIT_FSIZE, (size_limit, size_limit))
     environ = dict(os.environ, TZ="UTC")
-    p = subprocess.Popen(["faketime", "-f", t.FROZEN_TIME, env.nest], cwd=rundir, env=environ,
+    cmd = ["faketime", "-f", t.FROZEN_TIME, env.nest] if frozen else [env.nest]
+    p = subprocess.Popen(cmd, cwd=rundir, env=environ,
                          stdin=subprocess.PIPE, stdout=stdout, stderr=subprocess.PIPE, preexec_fn=limit)
     p.stdin.write(answers.encode("ascii"))
     p.stdin.close()
@@ -155,9 +159,53 @@ def two_runs(env):
     no_temporaries(results[0], "two runs in one folder")
 
 
+def wait_for_iterations(p, count):
+    """Reads the console until the given number of iteration headers went by."""
+    seen = b""
+    while seen.count("次迭代:".encode("gbk")) < count:
+        chunk = p.stdout.read1(4096)
+        check(chunk, "the search ended before the interrupt")
+        seen += chunk
+    return seen
+
+
+def interrupts(env):
+    # The first SIGINT or SIGTERM ends the search early and keeps the best
+    # layout; the status tells the signal.
+    for sig, status in ((signal.SIGINT, 130), (signal.SIGTERM, 143)):
+        d = env.rundir(f"interrupt-{sig.name}", SIX)
+        p = start(env, d, "parts.txt 4 0.2 0 100000\n", frozen=False)
+        seen = wait_for_iterations(p, 2)
+        p.send_signal(sig)
+        r = finish(d, p)
+        r = t.Run(d, r.status, seen + r.out, r.err)
+        t.expect_status(r, status, f"{sig.name} during the search")
+        lines = r.lines[6:]
+        check(lines[-3:] == [t.NOTE_LOG, t.NOTE_DXF, ""], f"{sig.name}: console ends {lines[-3:]}")
+        check(r.log_lines() == lines[:-3], f"{sig.name}: the log differs from the console")
+        check("  收到中断信号，迭代提前结束" in lines and lines[-4].startswith(t.HC_TOTAL),
+              f"{sig.name}: no interrupt line or no closing report")
+        ids = r.read("OptIDSequenceForPack.txt").decode().strip().split(",")
+        check(sorted(ids) == [str(k) for k in range(6)], f"{sig.name}: result file {ids}")
+        check(r.read("Layout.dxf").endswith(b"EOF\n"), f"{sig.name}: no complete drawing")
+
+    # A second interrupt ends the run at once, without a partial file.
+    d = env.rundir("interrupt-twice", SIX)
+    p = start(env, d, "parts.txt 4 0.1 0 100000\n", frozen=False)
+    wait_for_iterations(p, 1)
+    p.send_signal(signal.SIGINT)
+    time.sleep(0.05)
+    p.send_signal(signal.SIGINT)
+    r = finish(d, p)
+    t.expect_status(r, 130, "two interrupts")
+    no_temporaries(r, "two interrupts")
+    check(not r.exists("Layout.dxf"), "two interrupts: the drawing was written")
+
+
 def test(env):
     write_faults(env)
     two_runs(env)
+    interrupts(env)
     for method, total in ((0, t.HC_TOTAL), (1, t.SA_TOTAL)):
         # Log.txt cannot be opened: nothing of the search is shown or written.
         r = blocked_run(env, f"log-blocked-{method}", method, "Log.txt")

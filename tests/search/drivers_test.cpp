@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/StopSignals.hpp"
 #include "app/TestSupport.hpp"
 #include "app/Texts.hpp"
 #include "placement/Collision.hpp"
@@ -219,6 +220,24 @@ TEST_F(DriverTest, OneTypeJobEndsAtOnce) {
   EXPECT_EQ(sa[1], texts::kEarlyEnd);
   EXPECT_EQ(sa[2], texts::kParameterHeader);
   EXPECT_EQ(CountStartingWith(sa, texts::kIterPrefix), 0);
+}
+
+TEST_F(DriverTest, AStopSignalEndsTheSearchWithTheBestLayout) {
+  for (const bool annealing : {false, true}) {
+    auto job = ThreeTypes();
+    RequestStop(2);
+    if (annealing) {
+      RunSimulatedAnnealing(*job, 5);
+    } else {
+      RunHillClimbing(*job, 5);
+    }
+    RequestStop(0);
+    const std::vector<std::string> lines = LogLines();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[annealing ? 1 : 0], texts::kInterrupted);
+    EXPECT_EQ(CountStartingWith(lines, texts::kIterPrefix), 0);
+    EXPECT_EQ(ReadBytes("OptIDSequenceForPack.txt"), "0,1,2\n");
+  }
 }
 
 TEST_F(DriverTest, OnePartJobEndsAtOnce) {
