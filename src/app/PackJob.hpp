@@ -1,8 +1,10 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/Stop.hpp"
 #include "geometry/BoundingBox.hpp"
 #include "geometry/VertexList.hpp"
 #include "parts/Part.hpp"
@@ -95,5 +97,11 @@ class PackJob {
   // Type slots, part count, parking and the parked copy, after reading.
   void FinishSetup();
 };
+
+// The stop for the first part to be laid out whose geometry the layout cannot
+// use (zero area, crossing edges, a hole outside, coordinates out of range),
+// naming the part and the reason. The run flow refuses such a file once the
+// job is set up; the job itself takes any geometry.
+std::optional<RunStop> UnusablePartStop(const PartFileData& data);
 
 }  // namespace nest

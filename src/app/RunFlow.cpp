@@ -7,6 +7,7 @@
 #include <ctime>
 #include <exception>
 #include <new>
+#include <optional>
 #include <string>
 
 #include "app/Console.hpp"
@@ -126,7 +127,11 @@ int Run() {
   SeedRandom(static_cast<std::uint32_t>(std::time(nullptr)));
 
   PackJob job;
-  job.Setup(partFileName, rn, ppd);
+  PartFileData data = LoadPartFile(partFileName);
+  const std::optional<RunStop> unusable = UnusablePartStop(data);
+  job.SetupFrom(std::move(data), rn, ppd);
+  if (unusable) throw *unusable;
+  if (job.PartCount == 0) throw RunStop{StopNotice::kWarningBox, texts::kNoParts};
 
   // Values with which no layout can be made: no rotation to try, a grid
   // spacing that is not a positive number within the sheet, or a grid too

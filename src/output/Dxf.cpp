@@ -6,6 +6,7 @@
 #include "app/Stop.hpp"
 #include "app/Texts.hpp"
 #include "output/OutputFile.hpp"
+#include "parts/PartCheck.hpp"
 
 namespace nest {
 
@@ -39,7 +40,9 @@ void WritePartDxf(const Part& part, std::FILE* out) {
   std::fputs(" 30\n0\n 40\n", out);
   WriteDxfNumber(out, part.Label.Height);
   std::fputs("  1\n", out);
-  std::fwrite(part.Label.Text.data(), 1, part.Label.Text.size(), out);
+  // A control character in the name would break the drawing's line structure.
+  const std::string text = PrintableName(part.Label.Text);
+  std::fwrite(text.data(), 1, text.size(), out);
   std::fputs("\n 50\n", out);
   WriteDxfNumber(out, part.Label.Angle);
   std::fputs("  0\n", out);

@@ -1,11 +1,14 @@
 #include "search/Drivers.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <vector>
 
+#include "app/Stop.hpp"
 #include "app/StopSignals.hpp"
 #include "app/Texts.hpp"
+#include "parts/PartCheck.hpp"
 #include "placement/Evaluation.hpp"
 #include "search/Clock.hpp"
 #include "search/Neighbourhood.hpp"
@@ -44,6 +47,24 @@ bool Interrupted(RunLog& log) {
   return true;
 }
 
+// A sequence that puts no part on the sheet: every part was tried on the
+// empty sheet, so no order can do better. Stops the run naming the parts.
+void RefuseEmptyLayout(const PackJob& job, double efficiency) {
+  if (efficiency > 0.0) return;
+  std::vector<std::string> seen;
+  std::string names;
+  for (const Part& part : job.Parts) {
+    if (std::find(seen.begin(), seen.end(), part.Name) != seen.end()) continue;
+    if (seen.size() == 10) {
+      names += " ...";
+      break;
+    }
+    seen.push_back(part.Name);
+    names += (names.empty() ? " " : ", ") + PrintableName(part.Name);
+  }
+  throw RunStop{StopNotice::kWarningBox, texts::kNothingFits + names};
+}
+
 std::string ParameterLine(const PackJob& job) {
   return std::string("  RN=") + Int(job.RN) + ", PPD=" + Real(job.PPD);
 }
@@ -55,6 +76,7 @@ void RunHillClimbing(PackJob& job, int maxIterations) {
   SequenceList visited;
   IDSequence current = InitialSequence(job.PartCount);
   double currentEfficiency = EvaluateAndRecord(job, current, visited);
+  RefuseEmptyLayout(job, currentEfficiency);
   const double totalArea = TotalPartArea(job);
   RunLog log;
   const long long distinct = DistinctTypeSequences(job);
@@ -96,6 +118,7 @@ void RunSimulatedAnnealing(PackJob& job, int maxIterations) {
   SequenceList visited;
   IDSequence current = InitialSequence(job.PartCount);
   double currentEfficiency = EvaluateAndRecord(job, current, visited);
+  RefuseEmptyLayout(job, currentEfficiency);
   double bestEfficiency = currentEfficiency;
   IDSequence best = current;
   const double totalArea = TotalPartArea(job);

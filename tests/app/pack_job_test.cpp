@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -270,18 +271,20 @@ TEST(PackJobTest, FileWithoutPartBlocks) {
 
 std::string Box(const char* text) { return std::string("Warning!\n") + text + "\n"; }
 
-TEST(PackJobWarningTest, NegativeSheetLengthShowsTheSheetBoxTwiceAndGoesOn) {
+TEST(PackJobWarningTest, BadSheetShowsTheSheetBoxTwiceAndStops) {
+  for (const std::string& header :
+       {SheetHeader(-100, 50), SheetHeader(-100, -50), SheetHeader(100, 1e300),
+        SheetHeader("1e999", "50"), SheetHeader(2e9, 50)}) {
+    FileConsole console;
+    EXPECT_TRUE(IsStop(
+        StopOf([&] { JobFromText(header + PartBlockText("a", 1, Rect(0, 0, 5, 5)), 1, 10); }),
+        StopNotice::kSilent))
+        << header;
+    EXPECT_EQ(console.Out(), Box(texts::kSheetDataWarning) + Box(texts::kSheetDataWarning));
+  }
   FileConsole console;
-  auto job = JobFromText(SheetHeader(-100, 50) + PartBlockText("a", 1, Rect(0, 0, 5, 5)), 1, 10);
-  EXPECT_EQ(console.Out(), Box(texts::kSheetDataWarning) + Box(texts::kSheetDataWarning));
-  EXPECT_EQ(job->SheetLength, -100.0);
-  EXPECT_EQ(job->PartCount, 1);
-}
-
-TEST(PackJobWarningTest, BothSidesNegativeStillShowTheBoxTwice) {
-  FileConsole console;
-  auto job = JobFromText(SheetHeader(-100, -50), 1, 10);
-  EXPECT_EQ(console.Out(), Box(texts::kSheetDataWarning) + Box(texts::kSheetDataWarning));
+  JobFromText(SheetHeader(1e9, 50) + PartBlockText("a", 1, Rect(0, 0, 5, 5)), 1, 10);
+  EXPECT_EQ(console.Out(), "");
 }
 
 TEST(PackJobWarningTest, ZeroWidthStops) {
@@ -307,21 +310,29 @@ TEST(PackJobWarningTest, MissingFileStops) {
 TEST(PackJobWarningTest, BadFilesStopWithTheReadWarning) {
   const std::string loop = "OutLoop\n0,0\n1,0\n1,1\nEndOutLoop\n";
   for (const std::string& text :
-       {std::string("SheetLength: 100\n"), SheetHeader(100, 50) + "Part\nName\nx\n" + loop,
-        SheetHeader(100, 50) + "Part\nPartNumOfSameType\n100001\n" + loop + "EndPart\n"}) {
+       {std::string("SheetLength: 100\n"), SheetHeader(100, 50) + "Part\nName\nx\n" + loop}) {
     EXPECT_TRUE(IsStop(StopOf([&] { JobFromText(text, 1, 10); }), StopNotice::kWarningBox,
                        texts::kPartFileWarning))
         << text;
   }
+  // A limit's message names the limit.
+  EXPECT_TRUE(IsStop(StopOf([&] {
+                       JobFromText(SheetHeader(100, 50) + "Part\nPartNumOfSameType\n100001\n" +
+                                       loop + "EndPart\n",
+                                   1, 10);
+                     }),
+                     StopNotice::kWarningBox, std::string(texts::kPartCountLimit) + "100000!"));
 }
 
-TEST(PackJobWarningTest, EmptyLoopBlockStopsWithoutAMessage) {
-  for (const std::string& block :
-       {std::string("Part\nOutLoop\nEndOutLoop\nEndPart\n"),
-        std::string("Part\nName\nx\nEndPart\n"),
-        std::string("Part\nOutLoop\n0,0\n1,1\nEndOutLoop\nInnerLoop\nEndInnerLoop\nEndPart\n")}) {
+TEST(PackJobWarningTest, EmptyLoopBlockOrMissingOutLoopNamesThePart) {
+  const std::string prefix = std::string(texts::kPartPrefix) + "\"";
+  for (const auto& [block, message] : std::vector<std::pair<std::string, std::string>>{
+           {"Part\nOutLoop\nEndOutLoop\nEndPart\n", "NoName\": " + std::string(texts::kEmptyLoopReason)},
+           {"Part\nName\nx\nEndPart\n", "x\": " + std::string(texts::kNoOutLoopReason)},
+           {"Part\nName\ny\tz\nOutLoop\n0,0\n1,1\nEndOutLoop\nInnerLoop\nEndInnerLoop\nEndPart\n",
+            "y?z\": " + std::string(texts::kEmptyLoopReason)}}) {
     EXPECT_TRUE(IsStop(StopOf([&] { JobFromText(SheetHeader(100, 50) + block, 1, 10); }),
-                       StopNotice::kSilent))
+                       StopNotice::kWarningBox, prefix + message))
         << block;
   }
 }

@@ -202,7 +202,80 @@ def interrupts(env):
     check(not r.exists("Layout.dxf"), "two interrupts: the drawing was written")
 
 
+HEADER = "SheetLength: 300\nSheetWidth: 200\nPartDistance: 0\n"
+
+
+def block(name, outer, holes=(), count=1):
+    text = f"Part\nName\n{name}\nPartNumOfSameType\n{count}\nOutLoop\n"
+    text += "".join(f"{x},{y}\n" for x, y in outer) + "EndOutLoop\n"
+    for hole in holes:
+        text += "InnerLoop\n" + "".join(f"{x},{y}\n" for x, y in hole) + "EndInnerLoop\n"
+    return text + "EndPart\n"
+
+
+SQUARE = [(0, 0), (50, 0), (50, 50), (0, 50)]
+GOOD = block("good", SQUARE)
+
+# Part files the layout cannot use: the warning names the part and the reason.
+REFUSED = [
+    ("zero area", block("flat", [(0, 0), (10, 10), (20, 20)]), '零件"flat": 轮廓的面积为零!'),
+    ("two vertices", block("line", [(0, 0), (10, 10)]), '零件"line": 轮廓的顶点少于3个!'),
+    ("one vertex", block("dot", [(5, 5)]), '零件"dot": 轮廓的顶点少于3个!'),
+    ("hole of two vertices", block("h2", SQUARE, [[(10, 10), (20, 20)]]), '零件"h2": 轮廓的顶点少于3个!'),
+    ("self-crossing", block("bow", [(0, 0), (40, 30), (40, 0), (0, 20)]), '零件"bow": 轮廓自相交或内外轮廓相交!'),
+    ("hole across the outline", block("cut", SQUARE, [[(40, 10), (60, 10), (60, 20), (40, 20)]]),
+     '零件"cut": 轮廓自相交或内外轮廓相交!'),
+    ("hole outside", block("out", SQUARE, [[(60, 10), (70, 10), (70, 20), (60, 20)]]),
+     '零件"out": 内轮廓不在外轮廓之内!'),
+    ("hole around the outline", block("ring", SQUARE, [[(-10, -10), (60, -10), (60, 60), (-10, 60)]]),
+     '零件"ring": 内轮廓不在外轮廓之内!'),
+    ("hole as large as the outline", block("same", SQUARE, [SQUARE]), '零件"same": 内轮廓的面积不小于外轮廓!'),
+    ("coordinates near 1e300", block("far", [(0, 0), (1e300, 0), (1e300, 1e300)]),
+     '零件"far": 坐标超出范围(绝对值不得大于1e9)!'),
+    ("empty loop block", "Part\nName\nnone\nOutLoop\nEndOutLoop\nEndPart\n", '零件"none": 轮廓块中没有顶点!'),
+    ("no OutLoop", "Part\nName\nbare\nEndPart\n", '零件"bare": 没有外轮廓(OutLoop)!'),
+    ("no part", "", "零件数据文件中没有零件!"),
+    ("no part fits", block("big", [(0, 0), (500, 0), (500, 500)]) + block("wide", [(0, 0), (400, 0), (400, 10)]),
+     "没有零件能排放在板上: big, wide"),
+    ("part-count limit", block("many", SQUARE, count=100001), "零件总数超过上限100000!"),
+]
+
+
+def bad_input(env):
+    for what, blocks, message in REFUSED:
+        good = "" if what.startswith("no part") else GOOD  # beside a part that can be laid out
+        d = env.rundir("refused-" + what.replace(" ", "-"), HEADER + good + blocks)
+        r = t.run(env, d, "parts.txt 4 10 0 3\n")
+        t.expect_status(r, 1, what)
+        check(r.lines[6:] == ["Warning!", message, ""], f"{what}: console after the dialogue {r.lines[6:]}")
+        check(not any(r.exists(n) for n in OUTPUT_NAMES), f"{what}: an output file was written")
+
+    # An endless file and a sheet beyond the accepted size.
+    r = t.run(env, env.rundir("dev-zero"), "/dev/zero 4 10 0 3\n")
+    t.expect_status(r, 1, "/dev/zero")
+    check(r.lines[6:] == ["Warning!", "零件数据文件超过大小上限64MB!", ""], f"/dev/zero: {r.lines[6:]}")
+    r = t.run(env, env.rundir("huge-sheet", "SheetLength: 1e308\nSheetWidth: 200\nPartDistance: 0\n" + GOOD),
+              "parts.txt 4 10 0 3\n")
+    t.expect_status(r, 1, "sheet of 1e308")
+    check(r.lines[6:] == ["Warning!", "板数据错误!"] * 2 + [""], f"sheet of 1e308: {r.lines[6:]}")
+
+    # Laid out: repeated and collinear vertices, CR-only line ends, a control
+    # character in a name (drawn as '?'), parts too large beside parts that fit.
+    text = HEADER + block("dup", [(0, 0), (0, 0), (25, 0), (50, 0), (50, 50), (50, 50), (0, 50)]) + \
+        block("ctl\x01x", SQUARE) + block("big", [(0, 0), (500, 0), (500, 500)])
+    d = env.rundir("laid-out", text.replace("\n", "\r"))
+    r = t.run(env, d, "parts.txt 4 10 1 3\n")
+    t.expect_status(r, 0, "accepted geometry")
+    drawing = r.read("Layout.dxf")
+    for name in OUTPUT_NAMES:
+        data = r.read(name).lower()
+        check(b"nan" not in data and b"inf" not in data, f"accepted geometry: nan or inf in {name}")
+    check(b"\n  1\nctl?x\n" in drawing and b"\x01" not in drawing, "accepted geometry: the name is drawn raw")
+    check("nan" not in r.text and "inf" not in r.text, "accepted geometry: nan or inf on the console")
+
+
 def test(env):
+    bad_input(env)
     write_faults(env)
     two_runs(env)
     interrupts(env)
