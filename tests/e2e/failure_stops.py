@@ -78,13 +78,15 @@ SIX = "SheetLength: 400\nSheetWidth: 100\nPartDistance: 0\n" + "".join(
     f"0,{30 + 5 * k}\nEndOutLoop\nEndPart\n" for k in range(6))
 
 
-def start(env, rundir, answers, size_limit=None, stdout=subprocess.PIPE, frozen=True):
+def start(env, rundir, answers, size_limit=None, stdout=subprocess.PIPE, frozen=True, memory_limit=None):
     """Starts the program, under the frozen clock unless a signal is to reach
-    it (faketime runs it as a child), with an optional file size limit (as
-    'ulimit -f' sets it)."""
+    it (faketime runs it as a child), with an optional file size or address
+    space limit (as 'ulimit -f' and 'ulimit -v' set them)."""
     def limit():
         if size_limit is not None:
             resource.setrlimit(resource.RLIMIT_FSIZE, (size_limit, size_limit))
+        if memory_limit is not None:
+            resource.setrlimit(resource.RLIMIT_AS, (memory_limit, memory_limit))
     environ = dict(os.environ, TZ="UTC")
     cmd = ["faketime", "-f", t.FROZEN_TIME, env.nest] if frozen else [env.nest]
     p = subprocess.Popen(cmd, cwd=rundir, env=environ,
@@ -126,6 +128,14 @@ def write_faults(env):
         no_temporaries(r, f"size limit on {name}")
         if name != "Log.txt":
             check(r.read("Log.txt").endswith(b"\xc3\xeb\n"), f"size limit on {name}: the log is not complete")
+
+    # Memory exhausted by a fine grid: a clear message, status 1, no output.
+    d = env.rundir("out-of-memory", SIX)
+    r = finish(d, start(env, d, "parts.txt 4 0.05 0 3\n", frozen=False, memory_limit=60 << 20))
+    if b"Sanitizer" not in r.err:  # a sanitizer's runtime cannot start under the limit
+        t.expect_status(r, 1, "out of memory")
+        check(r.lines[6:] == ["Warning!", "内存不足，程序无法继续运行!", ""], f"out of memory: {r.lines[6:]}")
+        check(not any(r.exists(n) for n in OUTPUT_NAMES), "out of memory: an output file was written")
 
     # Result files linked to a full device are replaced, not written through.
     d = env.rundir("linked-to-full", PARTS)
