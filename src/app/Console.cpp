@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 
 namespace nest {
 
@@ -51,13 +50,6 @@ void WriteConsoleLine(const char* text) {
   std::fputs(text, c.out);
   std::fputc('\n', c.out);
   std::fflush(c.out);
-}
-
-void StopRun(int status) {
-  Console& c = ActiveConsole();
-  std::fflush(c.out);
-  std::fflush(c.err);
-  std::exit(status);
 }
 
 }  // namespace nest

@@ -26,7 +26,4 @@ void ShowWarning(const char* text);
 // Writes a text, one line end and flushes: the console's message lines.
 void WriteConsoleLine(const char* text);
 
-// Ends the process with `status` after flushing the console.
-[[noreturn]] void StopRun(int status);
-
 }  // namespace nest

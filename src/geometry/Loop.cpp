@@ -1,13 +1,14 @@
 #include "geometry/Loop.hpp"
 
 #include <cmath>
-#include <cstdlib>
+
+#include "app/Stop.hpp"
 
 namespace nest {
 
 Loop& Loop::operator=(const Loop& other) {
   if (this == &other) return *this;
-  if (other.vertices_.empty()) std::exit(1);
+  if (other.vertices_.empty()) throw RunStop{};
   vertices_ = other.vertices_;
   area_ = other.area_;
   box_ = other.box_;
