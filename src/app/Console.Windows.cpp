@@ -69,8 +69,9 @@ bool ShowWarningBox(std::FILE* in, const char* text) {
   if (MultiByteToWideChar(kGbkCodePage, 0, text, -1, wide.data(), length) != length) return false;
   // No owner window and the OK button alone; brought to the front so that it
   // does not hide behind the console window. A box that cannot be shown
-  // leaves the warning to the console.
-  return MessageBoxW(nullptr, wide.c_str(), L"Warning!", MB_OK | MB_SETFOREGROUND) != 0;
+  // (anything but the OK answer: 0 on failure, or -1 where no desktop
+  // exists) leaves the warning to the console.
+  return MessageBoxW(nullptr, wide.c_str(), L"Warning!", MB_OK | MB_SETFOREGROUND) == IDOK;
 }
 
 }  // namespace platform
