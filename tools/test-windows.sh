@@ -42,7 +42,10 @@ trap 'wineserver --kill || true' EXIT
 timeout 600 wine wineboot --init >"$SCRATCH/wineboot.log" 2>&1 ||
   { cat "$SCRATCH/wineboot.log" >&2; fail "wine did not start"; }
 
-# The program as the golden runs call it.
+# The program as the golden runs call it. Wine reads the calendar time (the
+# seed) and the performance counter (the elapsed times) from the Linux clocks
+# of the program's own process, which faketime freezes: the outputs compare
+# byte for byte, times included.
 cat >"$SCRATCH/nest" <<SCRIPT
 #!/bin/sh
 exec wine "$BUILD/nest.exe"
