@@ -1,9 +1,9 @@
+#include "app/Console.hpp"
+
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
-
-#include "app/Console.hpp"
 
 namespace nest {
 

@@ -4,14 +4,13 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
-#include <windows.h>
+#include "app/Console.hpp"
+
 #include <conio.h>
 #include <io.h>
+#include <windows.h>
 
-#include <cstdint>
 #include <string>
-
-#include "app/Console.hpp"
 
 namespace nest {
 

@@ -40,7 +40,7 @@ class ConsoleSession {
   ConsoleSession& operator=(const ConsoleSession&) = delete;
 
  private:
-  unsigned savedInput_ = 0;   // the settings to restore, 0 for none
+  unsigned savedInput_ = 0;  // the settings to restore, 0 for none
   unsigned savedOutput_ = 0;
 };
 

@@ -1,6 +1,6 @@
-#include <cmath>
-
 #include "geometry/Trig.hpp"
+
+#include <cmath>
 
 namespace nest {
 

@@ -1,7 +1,7 @@
+#include "geometry/Trig.hpp"
+
 #include <bit>
 #include <cstdint>
-
-#include "geometry/Trig.hpp"
 
 namespace nest {
 

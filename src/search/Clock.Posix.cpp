@@ -1,6 +1,6 @@
-#include <time.h>
-
 #include "search/Clock.hpp"
+
+#include <time.h>
 
 namespace nest::platform {
 

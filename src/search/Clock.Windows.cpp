@@ -4,9 +4,9 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
-#include <windows.h>
-
 #include "search/Clock.hpp"
+
+#include <windows.h>
 
 namespace nest::platform {
 
