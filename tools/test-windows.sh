@@ -32,8 +32,12 @@ export WINEPREFIX=$BUILD/wine-prefix WINEDEBUG=-all
 # that does not move.
 export NO_FAKE_STAT=1
 
-# Wine's own set-up (the first start creates the prefix) and its server run
-# on the real clock: they wait with timeouts that a frozen clock never ends.
+# Wine's server and its own services run on the real clock: they wait with
+# timeouts that a frozen clock never ends (a program under faketime that has
+# to start them hangs at its exit). So the server is started first and kept
+# (persistent), and wineboot, on the real clock, sets up the prefix (the first
+# start creates it) and starts the services, which the server keeps for the
+# runs.
 mkdir -p "$WINEPREFIX"
 wineserver --kill >/dev/null 2>&1 || true
 wineserver --wait || true
