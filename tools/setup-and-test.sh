@@ -24,3 +24,6 @@ cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release
 cmake --build "$BUILD_DIR" -j2
 cd "$BUILD_DIR"
 ctest --output-on-failure -j2
+
+# The Windows program, built with mingw-w64, on the golden cases under wine.
+bash "$ROOT/tools/test-windows.sh"

@@ -4,6 +4,8 @@
 
 #include "app/Stop.hpp"
 
+#include "geometry/Trig.hpp"
+
 namespace nest {
 
 Loop& Loop::operator=(const Loop& other) {
@@ -99,8 +101,8 @@ void Loop::RotateAbout(const Vertex& centre, double angle) {
     v.y = v.y - centre.y;
   }
   if (!vertices_.empty()) {
-    const double c = std::cos(angle);
-    const double s = std::sin(angle);
+    const double c = Cosine(angle);
+    const double s = Sine(angle);
     for (Vertex& v : vertices_) {
       const double x = v.x;
       const double y = v.y;
