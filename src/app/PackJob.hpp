@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "geometry/BoundingBox.hpp"
-#include "geometry/VertexList.hpp"
 #include "parts/Part.hpp"
 #include "parts/PartFile.hpp"
+#include "placement/CandidateGrid.hpp"
 
 namespace nest {
 
@@ -82,7 +82,7 @@ class PackJob {
   BoundingBox SheetBox{0.0, 6000.0, 0.0, 4000.0};
   double SheetLength = 6000.0;
   double SheetWidth = 4000.0;
-  VertexList CandidatePoints;
+  CandidateGrid CandidatePoints;
   int RN = 0;
   double PPD = 0.0;
   std::vector<PartTypeSlot> TypeSlots;

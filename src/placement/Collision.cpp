@@ -466,6 +466,9 @@ void Obstacles::Build(const PackJob& job, const Part& moving, const PlacedIndexe
     if (aNan || bNan) return aNan && !bNan;
     return a.box.maxX > b.box.maxX;
   });
+  // Views and indexes are made now rather than on first use, so that the
+  // trial tests, which may run on several threads, only read them.
+  for (const Entry& e : entries_) ViewOf(e);
 }
 
 const ShapeView& Obstacles::ViewOf(const Entry& e) const {
@@ -492,22 +495,33 @@ bool Obstacles::FitsAmong(const LoopView& outer, int holes, HoleBoxFn holeBox, V
     const ShapeView& other = ViewOf(e);
     int& hint = hints.vertices[2 * i];
     // One vertex inside the other outer loop settles the pair unless one
-    // part may lie in a hole of the other: try the vertex that did so last
-    // before anything else.
+    // part may lie in a hole of the other: try the vertices that did so
+    // last, of either loop, before anything else.
+    int holeMayHold = -1;  // not yet known
+    const auto mayHold = [&] {
+      if (holeMayHold < 0) {
+        holeMayHold = 0;
+        for (int h = 0; h < holes && holeMayHold == 0; ++h) {
+          holeMayHold = BoxMayHold(holeBox(h), other.outer.box) ? 1 : 0;
+        }
+        for (int h = 0; h < other.holeCount && holeMayHold == 0; ++h) {
+          holeMayHold = BoxMayHold(other.holes[h].box, outer.box) ? 1 : 0;
+        }
+      }
+      return holeMayHold != 0;
+    };
     bool hintOutside = false;
     if (hint < outer.n) {
       if (IsPointInLoop(other.outer, outer.At(hint))) {
-        bool holeMayHold = false;
-        for (int h = 0; h < holes && !holeMayHold; ++h) {
-          holeMayHold = BoxMayHold(holeBox(h), other.outer.box);
-        }
-        for (int h = 0; h < other.holeCount && !holeMayHold; ++h) {
-          holeMayHold = BoxMayHold(other.holes[h].box, outer.box);
-        }
-        if (!holeMayHold) return true;
+        if (!mayHold()) return true;
       } else {
         hintOutside = true;
       }
+    }
+    const int otherHint = hints.vertices[2 * i + 1];
+    if (otherHint < other.outer.n && !mayHold() &&
+        IsPointInLoop(view().outer, other.outer.At(otherHint))) {
+      return true;
     }
     return !CompatibleAfterBoxStage(view(), other, &hint, &hints.vertices[2 * i + 1], hintOutside);
   };

@@ -174,6 +174,9 @@ class TrialShape {
   void Prepare(const Part& source);
   void MoveTo(double dx, double dy);
   [[nodiscard]] int ID() const { return source_->ID; }
+  [[nodiscard]] const Part& Source() const { return *source_; }
+  [[nodiscard]] double Dx() const { return dx_; }
+  [[nodiscard]] double Dy() const { return dy_; }
   [[nodiscard]] const BoundingBox& OuterBox() const { return outerBox_; }
   const ShapeView& View();
   // The outer loop alone where the trial lies, without indexes.
@@ -238,6 +241,14 @@ class Obstacles {
   // `movingIndex` indexes the moving part and has been built since its last
   // rotation.
   bool PartFits(const PackJob& job, const Part& moving, PartIndex& movingIndex) const;
+
+  // The tested parts, for a caller that wants to know why a trial failed:
+  // after a failed TrialFits, the trial's Hints().lastBlocker names the
+  // entry that rejected it and Hints().vertices[2 * that] the trial vertex
+  // last found in that entry's outer loop.
+  [[nodiscard]] std::size_t Size() const { return entries_.size(); }
+  [[nodiscard]] const BoundingBox& EntryBox(std::size_t i) const { return entries_[i].box; }
+  [[nodiscard]] const ShapeView& EntryView(std::size_t i) const { return *entries_[i].view; }
 
  private:
   struct Entry {

@@ -1,11 +1,14 @@
 #include "placement/Placement.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
-#include <cstring>
-#include <memory>
-#include <string_view>
-#include <unordered_map>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <limits>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "placement/Collision.hpp"
@@ -14,14 +17,585 @@ namespace nest {
 
 namespace {
 
-// First position whose x is not below `x`: the list's x never decreases, so
-// every entry before it has a smaller x.
-std::size_t FirstWithXAtLeast(const VertexList& points, double x) {
-  const std::vector<Vertex>& slots = points.Slots();
-  auto it =
-      std::partition_point(slots.begin(), slots.end(), [x](const Vertex& v) { return v.x < x; });
-  return points.FirstFrom(static_cast<std::size_t>(it - slots.begin()));
+// ------------------------------------------------------------ covered points
+
+// The x of every edge of `loop` that crosses the line y, as the ray test
+// computes it; a point (px, y) in the loop's box is inside when an odd number
+// of them exceed px. All points of a grid row share y, so a row needs them
+// once.
+void RowCrossings(const Loop& loop, double y, std::vector<double>& out) {
+  out.clear();
+  const std::vector<Vertex>& v = loop.Vertices();
+  const int n = loop.Count();
+  for (int i = 0; i < n; ++i) {
+    const Vertex& a = v[static_cast<std::size_t>(i)];
+    const Vertex& b = v[static_cast<std::size_t>(i + 1 == n ? 0 : i + 1)];
+    if ((a.y > y) == (b.y > y)) continue;
+    double x = a.x;
+    if (!(std::fabs(a.x - b.x) < kVerticalEdgeEpsilon)) {
+      x = -(((a.x - b.x) * y + (b.x - a.x) * a.y - (b.y - a.y) * a.x) / (b.y - a.y));
+    }
+    if (!std::isnan(x)) out.push_back(x);  // NaN exceeds nothing
+  }
+  std::sort(out.begin(), out.end());
 }
+
+// Counts the crossings beyond px, for px met in ascending order.
+struct CrossingCounter {
+  const std::vector<double>* xs = nullptr;
+  std::size_t passed = 0;  // crossings not beyond the previous px
+  bool OddBeyond(double px) {
+    while (passed < xs->size() && !((*xs)[passed] > px)) ++passed;
+    return ((xs->size() - passed) & 1u) != 0;
+  }
+};
+
+bool InBox(const BoundingBox& b, double x, double y) {
+  return !(x < b.minX || x > b.maxX || y < b.minY || y > b.maxY);
+}
+
+bool FiniteBox(const BoundingBox& b) {
+  return std::isfinite(b.minX) && std::isfinite(b.maxX) && std::isfinite(b.minY) &&
+         std::isfinite(b.maxY);
+}
+
+// Drops the grid points in the part's material, walking the grid in order up
+// to the first point beyond the part's max x. Only points in the outer
+// loop's box can be inside, and each row's crossings are computed once.
+void RemoveCovered(CandidateGrid& grid, const Part& part) {
+  const BoundingBox& box = part.OutLoop.Box();
+  const double stopX = part.Box.maxX;
+  const std::vector<double>& xs = grid.Xs();
+  const std::vector<double>& ys = grid.Ys();
+  const int columns = grid.Columns();
+  if (!FiniteBox(box) || std::isnan(stopX)) {
+    for (int c = 0; c < columns && !(xs[static_cast<std::size_t>(c)] > stopX); ++c) {
+      for (int r = grid.NextLive(c, 0); r < grid.Rows(); r = grid.NextLive(c, r + 1)) {
+        if (IsPointInMaterial(part, Vertex{grid.X(c), grid.Y(r)})) grid.Remove(c, r);
+      }
+    }
+    return;
+  }
+  const int c0 = static_cast<int>(
+      std::partition_point(xs.begin(), xs.end(), [&box](double x) { return x < box.minX; }) -
+      xs.begin());
+  int c1 = c0;
+  while (c1 < columns && !(xs[static_cast<std::size_t>(c1)] > stopX) &&
+         !(xs[static_cast<std::size_t>(c1)] > box.maxX)) {
+    ++c1;
+  }
+  if (c0 >= c1) return;
+  const int r0 = static_cast<int>(
+      std::partition_point(ys.begin(), ys.end(), [&box](double y) { return y < box.minY; }) -
+      ys.begin());
+  const std::vector<Loop>& holes = part.InnerLoops.Loops();
+  thread_local std::vector<double> outer;
+  thread_local std::vector<std::vector<double>> inner;
+  if (inner.size() < holes.size()) inner.resize(holes.size());
+  std::vector<CrossingCounter> counters(holes.size());
+  std::vector<bool> holeRow(holes.size());
+  for (int r = r0; r < grid.Rows() && !(ys[static_cast<std::size_t>(r)] > box.maxY); ++r) {
+    const double y = ys[static_cast<std::size_t>(r)];
+    RowCrossings(part.OutLoop, y, outer);
+    if (outer.empty()) continue;
+    for (std::size_t h = 0; h < holes.size(); ++h) {
+      const BoundingBox& hb = holes[h].Box();
+      holeRow[h] = !(y < hb.minY || y > hb.maxY);
+      if (holeRow[h]) RowCrossings(holes[h], y, inner[h]);
+      counters[h] = CrossingCounter{&inner[h], 0};
+    }
+    CrossingCounter out{&outer, 0};
+    for (int c = c0; c < c1; ++c) {
+      const double x = xs[static_cast<std::size_t>(c)];
+      if (!out.OddBeyond(x)) continue;
+      bool inHole = false;
+      for (std::size_t h = 0; h < holes.size() && !inHole; ++h) {
+        inHole = holeRow[h] && InBox(holes[h].Box(), x, y) && counters[h].OddBeyond(x);
+      }
+      if (!inHole) grid.Remove(c, r);
+    }
+  }
+}
+
+}  // namespace
+
+double CandidateGridSize(double sheetLength, double sheetWidth, double ppd) {
+  const double nx = std::trunc(sheetLength / ppd);
+  const double ny = std::trunc(sheetWidth / ppd);
+  if (nx < 0 || ny < 0) return 0.0;
+  return (nx + 1) * (ny + 1);
+}
+
+void BuildCandidateGrid(PackJob& job) {
+  job.CandidatePoints.Clear();
+  const int nx = static_cast<int>(job.SheetLength / job.PPD);
+  const int ny = static_cast<int>(job.SheetWidth / job.PPD);
+  if (nx < 0 || ny < 0) return;
+  std::vector<double> xs;
+  std::vector<double> ys;
+  xs.reserve(static_cast<std::size_t>(nx) + 1);
+  ys.reserve(static_cast<std::size_t>(ny) + 1);
+  for (int i = 0; i <= nx; ++i) xs.push_back((i * job.SheetLength) / nx);
+  for (int j = 0; j <= ny; ++j) ys.push_back((j * job.SheetWidth) / ny);
+  job.CandidatePoints.Assign(std::move(xs), std::move(ys));
+}
+
+void RemoveCoveredPoints(PackJob& job, const Part& part) { RemoveCovered(job.CandidatePoints, part); }
+
+// ------------------------------------------------------------------ threads
+
+namespace {
+
+std::atomic<int> gThreads{std::thread::hardware_concurrency() >= 2 ? 2 : 1};
+
+// One helper thread that joins a search the calling thread runs. The caller
+// runs the work itself from the start; the helper joins when woken, and the
+// caller does not return before the helper has left the work. Both sleep on
+// condition variables while they wait.
+class Helper {
+ public:
+  static Helper& Get() {
+    // Never destroyed: the thread sleeps until the process ends.
+    static Helper* helper = new Helper();
+    return *helper;
+  }
+
+  // Runs `work` on the calling thread, and on the helper from the moment
+  // Wake() is called until `work` returns there.
+  void Run(const std::function<void()>& work) {
+    std::unique_lock<std::mutex> own(use_, std::try_to_lock);
+    if (!own.owns_lock()) {  // another search has the helper
+      work();
+      return;
+    }
+    {
+      std::lock_guard<std::mutex> lock(m_);
+      work_ = &work;
+      taken_ = false;
+      woken_ = false;
+    }
+    work();
+    std::unique_lock<std::mutex> lock(m_);
+    work_ = nullptr;
+    left_.wait(lock, [this] { return !inside_; });
+  }
+
+  // Lets the helper join the running work.
+  void Wake() {
+    {
+      std::lock_guard<std::mutex> lock(m_);
+      if (woken_ || work_ == nullptr) return;
+      woken_ = true;
+    }
+    wake_.notify_one();
+  }
+
+ private:
+  Helper() : thread_([this] { Loop(); }) {}
+
+  void Loop() {
+    std::unique_lock<std::mutex> lock(m_);
+    for (;;) {
+      wake_.wait(lock, [this] { return work_ != nullptr && woken_ && !taken_; });
+      const std::function<void()>* work = work_;
+      taken_ = true;
+      inside_ = true;
+      lock.unlock();
+      (*work)();
+      lock.lock();
+      inside_ = false;
+      left_.notify_all();
+    }
+  }
+
+  std::mutex use_;
+  std::mutex m_;
+  std::condition_variable wake_;
+  std::condition_variable left_;
+  const std::function<void()>* work_ = nullptr;
+  bool woken_ = false;
+  bool taken_ = false;
+  bool inside_ = false;
+  std::thread thread_;
+};
+
+// ------------------------------------------------------------------- search
+
+constexpr int kNone = -1;
+
+// The fixed data of one part's search, read by every thread.
+struct Search {
+  const PackJob* job = nullptr;
+  const CandidateGrid* grid = nullptr;
+  Vertex r;      // reference vertex
+  double d = 0;  // its distance from the centroid
+  int rn = 0;
+  std::vector<Part> turned;  // the part turned by k steps about r
+  std::vector<Vertex> centroids;
+  Obstacles obstacles;
+  Vertex s;  // the type's LastPosition: earlier points are passed over
+  int sRow = 0;  // first row not below s.y
+
+  // First row of column c that the walk visits.
+  [[nodiscard]] int StartRow(int c) const { return grid->X(c) == s.x ? sRow : 0; }
+};
+
+// What one thread needs of its own.
+struct Worker {
+  std::vector<TrialShape> trials;
+  std::vector<int> slab;  // scratch: edges of a certificate
+  std::vector<unsigned char> slabSide;
+  std::vector<double> holeLimits;
+  std::vector<double> obstacleHoleLimits;
+  std::vector<int> order;
+};
+
+inline bool NearOrBelow(double a, double b) { return a < b || std::fabs(a - b) < kBoxTolerance; }
+inline bool NearOrAbove(double a, double b) { return a > b || std::fabs(a - b) < kBoxTolerance; }
+
+inline bool BoxMayHold(const BoundingBox& h, const BoundingBox& l) {
+  return !(l.minX < h.minX || l.maxX > h.maxX || l.minY < h.minY || l.maxY > h.maxY);
+}
+
+// After a failed trial at `row` of column c (rotation k): the last row up to
+// which the trial is known to fail for the same reason, found without
+// testing the rows between. A trial vertex in the material of a placed
+// part's outer loop keeps failing while the walk climbs the column as long
+// as every condition of that finding holds: the boxes still overlap, no
+// vertex ordinate of that loop lies between the old and the new height,
+// every edge the ray crosses is crossed on the same side, and no box lets
+// one part lie in a hole of the other. Each condition, once false, stays
+// false further up (the coordinates grow with the row, and every computed
+// value is a chain of correctly rounded operations with one varying
+// operand), so the last row is found by doubling and halving.
+int LastBlockedRow(const Search& s, Worker& w, TrialShape& t, int k, int row) {
+  const std::size_t i = t.Hints().lastBlocker;
+  if (i >= s.obstacles.Size()) return row;
+  const Part& source = s.turned[static_cast<std::size_t>(k)];
+  const int vi = t.Hints().vertices[2 * i];
+  if (vi < 0 || vi >= source.OutLoop.Count()) return row;
+  const BoundingBox& ob = s.obstacles.EntryBox(i);
+  const ShapeView& other = s.obstacles.EntryView(i);
+  const BoundingBox& tb = t.OuterBox();
+  if (BoxesApart(tb, ob)) return row;
+  const Vertex v = source.OutLoop.Vertices()[static_cast<std::size_t>(vi)];
+  const double px = v.x + t.Dx();
+  const double py = v.y + t.Dy();
+  if (!IsPointInLoop(other.outer, Vertex{px, py})) return row;
+  // No hole may hold the other part, now and further up.
+  w.holeLimits.clear();
+  const std::vector<Loop>& holes = source.InnerLoops.Loops();
+  for (int h = 0; h < t.HoleCount(); ++h) {
+    const BoundingBox hb = t.HoleBox(h);
+    if (BoxMayHold(hb, ob)) return row;
+    if (ob.minX < hb.minX || ob.maxX > hb.maxX || ob.minY < hb.minY) continue;
+    w.holeLimits.push_back(holes[static_cast<std::size_t>(h)].Box().maxY);  // ob.maxY > this + dy
+  }
+  w.obstacleHoleLimits.clear();
+  for (int h = 0; h < other.holeCount; ++h) {
+    const BoundingBox& gb = other.holes[h].box;
+    if (BoxMayHold(gb, tb)) return row;
+    if (tb.minX < gb.minX || tb.maxX > gb.maxX || tb.maxY > gb.maxY) continue;
+    w.obstacleHoleLimits.push_back(gb.minY);  // source minY + dy < this
+  }
+  // The slab of the ray's line: the next vertex ordinate above, and the
+  // side on which each crossing edge passes.
+  const LoopView& o = other.outer;
+  double above = std::numeric_limits<double>::infinity();
+  w.slab.clear();
+  w.slabSide.clear();
+  for (int e = 0; e < o.n; ++e) {
+    const Vertex a = o.At(e);
+    const Vertex b = o.At(e + 1 == o.n ? 0 : e + 1);
+    if (a.y > py && a.y < above) above = a.y;
+    if ((a.y > py) == (b.y > py)) continue;
+    w.slab.push_back(e);
+    bool beyond = false;
+    if (std::fabs(a.x - b.x) < kVerticalEdgeEpsilon) {
+      beyond = px < a.x;
+    } else {
+      beyond = -(((a.x - b.x) * py + (b.x - a.x) * a.y - (b.y - a.y) * a.x) / (b.y - a.y)) > px;
+    }
+    w.slabSide.push_back(beyond ? 1 : 0);
+  }
+  const BoundingBox& sb = source.OutLoop.Box();
+  const CandidateGrid& grid = *s.grid;
+  const auto holds = [&](int j) {
+    const double dy = grid.Y(j) - s.r.y;
+    const BoundingBox moved{tb.minX, tb.maxX, sb.minY + dy, sb.maxY + dy};
+    if (BoxesApart(moved, ob)) return false;
+    const double y = v.y + dy;
+    if (!(y <= ob.maxY) || !(y < above)) return false;
+    for (std::size_t q = 0; q < w.slab.size(); ++q) {
+      const int e = w.slab[q];
+      const Vertex a = o.At(e);
+      if (std::fabs(a.x - o.At(e + 1 == o.n ? 0 : e + 1).x) < kVerticalEdgeEpsilon) continue;
+      const Vertex b = o.At(e + 1 == o.n ? 0 : e + 1);
+      const bool beyond =
+          -(((a.x - b.x) * y + (b.x - a.x) * a.y - (b.y - a.y) * a.x) / (b.y - a.y)) > px;
+      if (beyond != (w.slabSide[q] != 0)) return false;
+    }
+    for (const double limit : w.holeLimits) {
+      if (!(ob.maxY > limit + dy)) return false;
+    }
+    for (const double limit : w.obstacleHoleLimits) {
+      if (!(sb.minY + dy < limit)) return false;
+    }
+    return true;
+  };
+  const int rows = grid.Rows();
+  int lo = row;
+  int hi = rows;
+  for (int step = 1;; step *= 2) {
+    const long long j = static_cast<long long>(lo) + step;
+    if (j >= rows) break;
+    if (!holds(static_cast<int>(j))) {
+      hi = static_cast<int>(j);
+      break;
+    }
+    lo = static_cast<int>(j);
+  }
+  while (hi - lo > 1) {
+    const int mid = lo + (hi - lo) / 2;
+    if (holds(mid)) {
+      lo = mid;
+    } else {
+      hi = mid;
+    }
+  }
+  return lo;
+}
+
+// The first row from `from` to `limit` (inclusive) of column c at which
+// rotation k fits, or kNone.
+int FirstFitRow(const Search& s, Worker& w, int k, int c, int from, int limit,
+                const std::atomic<int>& endColumn) {
+  const CandidateGrid& grid = *s.grid;
+  const BoundingBox& sheet = s.job->SheetBox;
+  const BoundingBox& b = s.turned[static_cast<std::size_t>(k)].OutLoop.Box();
+  const double dx = grid.X(c) - s.r.x;
+  // The sheet test along x is the same for the whole column.
+  if (!NearOrBelow(b.maxX + dx, sheet.maxX) || !NearOrAbove(b.minX + dx, sheet.minX)) return kNone;
+  TrialShape& t = w.trials[static_cast<std::size_t>(k)];
+  const std::vector<double>& ys = grid.Ys();
+  int tests = 0;
+  for (int row = grid.NextLive(c, from); row <= limit && row < grid.Rows();) {
+    if ((++tests & 63) == 0 && c >= endColumn.load(std::memory_order_relaxed)) return kNone;
+    const double dy = ys[static_cast<std::size_t>(row)] - s.r.y;
+    // Sticking out at the top stays so further up; at the bottom, it ends at
+    // the first row high enough.
+    if (!NearOrBelow(b.maxY + dy, sheet.maxY)) return kNone;
+    if (!NearOrAbove(b.minY + dy, sheet.minY)) {
+      const auto low = std::partition_point(ys.begin() + row, ys.end(), [&](double y) {
+        return !NearOrAbove(b.minY + (y - s.r.y), sheet.minY);
+      });
+      row = grid.NextLive(c, static_cast<int>(low - ys.begin()));
+      continue;
+    }
+    t.MoveTo(dx, dy);
+    if (s.obstacles.TrialFits(*s.job, t)) return row;
+    row = grid.NextLive(c, LastBlockedRow(s, w, t, k, row) + 1);
+  }
+  return kNone;
+}
+
+// Rows of the first fit of each rotation in one column (kNone where there is
+// none, or where the rotation need not be searched).
+//
+// The walk's rule reads a column as a list of (row, rotation) events in row
+// order: before any fit, the first event is the first fit; after it, an
+// event wins when its centroid x is below the best so far. So only each
+// rotation's first fit in the column matters, rotations whose centroid x
+// cannot beat `bound` (once a fit is known) need no search, and a rotation
+// need not be searched beyond the first fit of a rotation whose centroid x
+// is no greater than its own.
+void SearchColumn(const Search& s, Worker& w, int c, bool anyFit, double bound,
+                  const std::atomic<int>& endColumn, int* rows) {
+  const double dx = s.grid->X(c) - s.r.x;
+  std::fill(rows, rows + s.rn, kNone);
+  if (s.grid->ColumnEmpty(c)) return;
+  std::vector<int>& order = w.order;
+  order.resize(static_cast<std::size_t>(s.rn));
+  for (int k = 0; k < s.rn; ++k) order[static_cast<std::size_t>(k)] = k;
+  const auto cx = [&](int k) { return dx + s.centroids[static_cast<std::size_t>(k)].x; };
+  // Ascending centroid x, NaN last.
+  std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+    const double xa = cx(a);
+    const double xb = cx(b);
+    if (std::isnan(xa) || std::isnan(xb)) return !std::isnan(xa) && std::isnan(xb);
+    return xa < xb;
+  });
+  const int from = s.StartRow(c);
+  int limitAll = std::numeric_limits<int>::max();      // first fit of any rotation
+  int limitNumber = std::numeric_limits<int>::max();   // of one with a numeric centroid x
+  for (const int k : order) {
+    if (c >= endColumn.load(std::memory_order_relaxed)) return;
+    const double x = cx(k);
+    int limit = limitNumber;
+    if (std::isnan(x)) {
+      if (anyFit) continue;  // it can only be a first fit
+      limit = limitAll;
+    } else if (anyFit && !(x < bound)) {
+      continue;
+    }
+    const int row = FirstFitRow(s, w, k, c, from, limit, endColumn);
+    rows[k] = row;
+    if (row == kNone) continue;
+    limitAll = std::min(limitAll, row);
+    if (!std::isnan(x)) limitNumber = std::min(limitNumber, row);
+  }
+}
+
+// The walk over the columns, shared by the threads: columns are handed out in
+// ascending order, and their results replayed in that order by the walk's
+// rule, so the outcome does not depend on which thread searched what.
+class ColumnWalk {
+ public:
+  ColumnWalk(const Search& s, int firstColumn) : s_(s), first_(firstColumn), next_(firstColumn) {
+    end_.store(s.grid->Columns());
+  }
+
+  void Work(Worker& w, bool wakeHelper) {
+    std::unique_lock<std::mutex> lock(m_);
+    std::vector<int> rows(static_cast<std::size_t>(s_.rn));
+    for (;;) {
+      const int c = next_;
+      if (c >= end_.load()) break;
+      // What the walk knows before column c: a fit, and a bound on the
+      // best centroid x from the columns finished so far (all before c).
+      bool anyFit = found_;
+      double bound = found_ ? bestX_ : std::numeric_limits<double>::infinity();
+      for (int q = replayed_; q < c; ++q) {
+        const Column& col = columns_[static_cast<std::size_t>(q - first_)];
+        if (!col.done) continue;
+        for (int k = 0; k < s_.rn; ++k) {
+          if (col.rows[static_cast<std::size_t>(k)] == kNone) continue;
+          anyFit = true;
+          const double x = CentroidX(q, k);
+          if (x < bound) bound = x;
+        }
+      }
+      if (anyFit && !CanImprove(c, bound)) {
+        end_.store(c);
+        break;
+      }
+      ++next_;
+      columns_.emplace_back();
+      lock.unlock();
+      if (wakeHelper && c > first_) {
+        Helper::Get().Wake();
+        wakeHelper = false;
+      }
+      SearchColumn(s_, w, c, anyFit, bound, end_, rows.data());
+      lock.lock();
+      Column& col = columns_[static_cast<std::size_t>(c - first_)];
+      col.rows = rows;
+      col.done = true;
+      Replay();
+    }
+  }
+
+  [[nodiscard]] PlacementChoice Result() const {
+    PlacementChoice choice;
+    choice.found = found_;
+    choice.firstFit = Vertex{s_.grid->X(firstC_), s_.grid->Y(firstRow_)};
+    choice.point = Vertex{s_.grid->X(bestC_), s_.grid->Y(bestRow_)};
+    choice.rotation = bestK_;
+    if (!found_) choice = PlacementChoice{};
+    return choice;
+  }
+
+ private:
+  struct Column {
+    std::vector<int> rows;
+    bool done = false;
+  };
+
+  [[nodiscard]] double CentroidX(int c, int k) const {
+    return (s_.grid->X(c) - s_.r.x) + s_.centroids[static_cast<std::size_t>(k)].x;
+  }
+
+  // Whether any position of column c or beyond can still win against a best
+  // centroid x of at most `bound`: the walk ends where a point's x, less the
+  // reach of the centroid, exceeds the best, and no rotation wins unless its
+  // centroid x is below it (both only grow with the column).
+  [[nodiscard]] bool CanImprove(int c, double bound) const {
+    if (s_.grid->X(c) - s_.d > bound) return false;
+    for (int k = 0; k < s_.rn; ++k) {
+      if (CentroidX(c, k) < bound) return true;
+    }
+    return false;
+  }
+
+  // Applies the finished columns in order, by the walk's rule.
+  void Replay() {
+    while (replayed_ < next_ && columns_[static_cast<std::size_t>(replayed_ - first_)].done) {
+      const int c = replayed_++;
+      if (stopped_) continue;
+      const Column& col = columns_[static_cast<std::size_t>(c - first_)];
+      std::vector<std::pair<int, int>> events;
+      for (int k = 0; k < s_.rn; ++k) {
+        if (col.rows[static_cast<std::size_t>(k)] != kNone) {
+          events.emplace_back(col.rows[static_cast<std::size_t>(k)], k);
+        }
+      }
+      std::sort(events.begin(), events.end());
+      const double columnX = s_.grid->X(c);
+      int checkedRow = kNone;
+      if (found_ && columnX - s_.d > bestX_) {
+        Stop();
+        continue;
+      }
+      for (const auto& [row, k] : events) {
+        const double x = CentroidX(c, k);
+        if (!found_) {
+          found_ = true;
+          firstC_ = bestC_ = c;
+          firstRow_ = bestRow_ = row;
+          bestK_ = k;
+          bestX_ = x;
+          checkedRow = kNone;
+        }
+        // Every point the walk visits after the first fit checks its bound
+        // first; the points of a column share x.
+        if (row != checkedRow) {
+          if (columnX - s_.d > bestX_) {
+            Stop();
+            break;
+          }
+          checkedRow = row;
+        }
+        if (x < bestX_) {
+          bestC_ = c;
+          bestRow_ = row;
+          bestK_ = k;
+          bestX_ = x;
+        }
+      }
+    }
+  }
+
+  void Stop() {
+    stopped_ = true;
+    if (end_.load() > replayed_) end_.store(replayed_);
+  }
+
+  const Search& s_;
+  std::mutex m_;
+  const int first_;
+  int next_;
+  std::atomic<int> end_;  // columns from here on are not needed
+  std::deque<Column> columns_;
+  int replayed_ = first_;
+  bool stopped_ = false;
+  bool found_ = false;
+  int firstC_ = 0;
+  int firstRow_ = 0;
+  int bestC_ = 0;
+  int bestRow_ = 0;
+  int bestK_ = 0;
+  double bestX_ = 0.0;
+};
 
 // `index` indexes the part and stays valid through the slide, which only
 // translates it.
@@ -53,245 +627,93 @@ void Slide(PackJob& job, Part& part, bool left, const Obstacles& obstacles, Part
   }
 }
 
-void RemoveCovered(PackJob& job, const Part& part, PartIndex& index) {
-  VertexList& points = job.CandidatePoints;
-  const double maxX = part.Box.maxX;
-  const BoundingBox& box = part.OutLoop.Box();
-  const ShapeView& shape = index.View(part);
-  // Points outside the outer loop's box are outside the material. On a grid,
-  // each column is searched for the rows within the box's y range.
-  if (const std::size_t rows = points.ColumnSize(); rows > 0) {
-    const std::vector<Vertex>& slots = points.Slots();
-    auto column = std::partition_point(slots.begin(), slots.end(),
-                                       [&box](const Vertex& v) { return v.x < box.minX; });
-    std::size_t start = static_cast<std::size_t>(column - slots.begin()) / rows * rows;
-    for (; start < slots.size(); start += rows) {
-      if (slots[start].x > maxX) break;
-      if (slots[start].x < box.minX) continue;
-      const auto first = slots.begin() + static_cast<std::ptrdiff_t>(start);
-      auto row = std::partition_point(first, first + static_cast<std::ptrdiff_t>(rows),
-                                      [&box](const Vertex& v) { return v.y < box.minY; });
-      for (std::size_t i = static_cast<std::size_t>(row - slots.begin()); i < start + rows; ++i) {
-        if (slots[i].y > box.maxY) break;
-        if (points.IsLive(i) && IsPointInMaterial(shape, slots[i])) points.Remove(i);
-      }
-    }
-    return;
-  }
-  // Points left of the outer loop's box are outside the material.
-  for (std::size_t i = FirstWithXAtLeast(points, part.OutLoop.Box().minX); i != VertexList::kEnd;
-       i = points.Next(i)) {
-    const Vertex& p = points.At(i);
-    if (p.x > maxX) break;
-    if (IsPointInMaterial(shape, p)) points.Remove(i);
-  }
-}
-
 }  // namespace
 
-double CandidateGridSize(double sheetLength, double sheetWidth, double ppd) {
-  const double nx = std::trunc(sheetLength / ppd);
-  const double ny = std::trunc(sheetWidth / ppd);
-  if (nx < 0 || ny < 0) return 0.0;
-  return (nx + 1) * (ny + 1);
-}
+void SetPlacementThreads(int threads) { gThreads.store(threads >= 2 ? 2 : 1); }
+int PlacementThreads() { return gThreads.load(); }
 
-void BuildCandidateGrid(PackJob& job) {
-  job.CandidatePoints.Clear();
-  const int nx = static_cast<int>(job.SheetLength / job.PPD);
-  const int ny = static_cast<int>(job.SheetWidth / job.PPD);
-  if (nx < 0 || ny < 0) return;
-  std::vector<Vertex> points;
-  points.reserve(static_cast<std::size_t>(nx + 1) * static_cast<std::size_t>(ny + 1));
-  for (int i = 0; i <= nx; ++i) {
-    const double x = (i * job.SheetLength) / nx;
-    for (int j = 0; j <= ny; ++j) {
-      const double y = (j * job.SheetWidth) / ny;
-      points.push_back(Vertex{x, y});
-    }
-  }
-  job.CandidatePoints.Assign(std::move(points), static_cast<std::size_t>(ny) + 1);
-}
+PlacementEngine::PlacementEngine() : placed_(std::make_unique<PlacedIndexes>()) {}
+PlacementEngine::~PlacementEngine() = default;
 
-void RemoveCoveredPoints(PackJob& job, const Part& part) {
-  PartIndex index;
-  index.Build(part);
-  RemoveCovered(job, part, index);
-}
+void PlacementEngine::Start() { placed_->Clear(); }
 
-namespace {
-
-// Whether two parts make the same trial positions: the same vertices and
-// stored boxes, bit for bit, hole by hole.
-bool SameBits(const void* a, const void* b, std::size_t bytes) {
-  return bytes == 0 || std::memcmp(a, b, bytes) == 0;
-}
-
-bool SameLoop(const Loop& a, const Loop& b) {
-  return a.Count() == b.Count() &&
-         SameBits(a.Vertices().data(), b.Vertices().data(), a.Vertices().size() * sizeof(Vertex)) &&
-         SameBits(&a.Box(), &b.Box(), sizeof(BoundingBox));
-}
-
-bool SameGeometry(const Part& a, const Part& b) {
-  if (!SameLoop(a.OutLoop, b.OutLoop) || !SameBits(&a.Box, &b.Box, sizeof(BoundingBox))) {
-    return false;
-  }
-  const std::vector<Loop>& ha = a.InnerLoops.Loops();
-  const std::vector<Loop>& hb = b.InnerLoops.Loops();
-  if (ha.size() != hb.size()) return false;
-  for (std::size_t h = 0; h < ha.size(); ++h) {
-    if (!SameLoop(ha[h], hb[h])) return false;
-  }
-  return true;
-}
-
-}  // namespace
-
-LayoutMemory::LayoutMemory() : indexes_(std::make_unique<PlacedIndexes>()) {}
-LayoutMemory::~LayoutMemory() = default;
-
-void LayoutMemory::Start(const PackJob& job) {
-  indexes_->Clear();
-  groupOf_.clear();
-  rejected_.clear();
-  bits_ = job.CandidatePoints.Slots().size() * static_cast<std::size_t>(std::max(job.RN, 0));
-  // With one rotation, a later trial position of a part never has its
-  // centroid further left than its first fit, so a placement tests each
-  // position once and leaves nothing for the next copy to reuse.
-  if (job.RN < 2) return;
-  std::vector<const Part*> firsts;  // one part per group
-  std::vector<std::size_t> sizes;
-  // Candidate groups by a hash of the outer loop's bits, so that a job of
-  // many different parts is not compared pair by pair.
-  std::unordered_map<std::size_t, std::vector<std::size_t>> byHash;
-  for (const Part& part : job.Parts) {
-    const std::vector<Vertex>& v = part.OutLoop.Vertices();
-    const std::size_t hash = std::hash<std::string_view>{}(
-        std::string_view(reinterpret_cast<const char*>(v.data()), v.size() * sizeof(Vertex)));
-    std::vector<std::size_t>& candidates = byHash[hash];
-    std::size_t group = firsts.size();
-    for (const std::size_t g : candidates) {
-      if (SameGeometry(*firsts[g], part)) {
-        group = g;
-        break;
-      }
-    }
-    if (group == firsts.size()) {
-      firsts.push_back(&part);
-      sizes.push_back(0);
-      candidates.push_back(group);
-    }
-    ++sizes[group];
-    groupOf_[&part] = group;
-  }
-  // A part alike to no other has nobody to pass its findings on to.
-  for (auto it = groupOf_.begin(); it != groupOf_.end();) {
-    it = sizes[it->second] < 2 ? groupOf_.erase(it) : std::next(it);
-  }
-  rejected_.resize(firsts.size());
-}
-
-std::vector<std::uint64_t>* LayoutMemory::RejectedFor(const Part& part) {
-  const auto it = groupOf_.find(&part);
-  if (it == groupOf_.end()) return nullptr;
-  std::vector<std::uint64_t>& bits = rejected_[it->second];
-  if (bits.empty()) bits.assign((bits_ + 63) / 64, 0);
-  return &bits;
-}
-
-void PlacePart(PackJob& job, Part& part) { PlacePart(job, part, nullptr); }
-
-void PlacePart(PackJob& job, Part& part, LayoutMemory* memory) {
-  PlacedIndexes* placed = memory != nullptr ? &memory->Indexes() : nullptr;
-  std::vector<std::uint64_t>* rejected = memory != nullptr ? memory->RejectedFor(part) : nullptr;
-  const std::size_t rn = static_cast<std::size_t>(job.RN);
-  // Tests a trial position, or answers from what the layout already knows.
-  const auto fits = [&](TrialShape& trial, std::size_t point, int k, const Obstacles& obstacles) {
-    const std::size_t bit = point * rn + static_cast<std::size_t>(k);
-    if (rejected != nullptr && ((*rejected)[bit / 64] >> (bit % 64) & 1u) != 0) return false;
-    if (obstacles.TrialFits(job, trial)) return true;
-    if (rejected != nullptr) (*rejected)[bit / 64] |= std::uint64_t{1} << (bit % 64);
-    return false;
-  };
-  const Vertex r = part.FindReferenceVertex();
+PlacementChoice PlacementEngine::Find(const PackJob& job, Part& part) {
+  const CandidateGrid& grid = job.CandidatePoints;
+  if (job.RN <= 0 || grid.Columns() == 0 || grid.Rows() == 0) return PlacementChoice{};
+  Search s;
+  s.job = &job;
+  s.grid = &grid;
+  s.rn = job.RN;
+  s.r = part.FindReferenceVertex();
   const Vertex g = part.Centroid;
-  const double d = r.DistanceTo(g);
+  s.d = s.r.DistanceTo(g);
   const double delta = 2 * Pi() / job.RN;
-
-  std::vector<Part> turned;
-  std::vector<Vertex> centroids;
-  turned.reserve(job.RN);
-  centroids.reserve(job.RN);
+  s.turned.reserve(static_cast<std::size_t>(job.RN));
+  s.centroids.reserve(static_cast<std::size_t>(job.RN));
   for (int k = 0; k < job.RN; ++k) {
-    turned.push_back(part.Copy());
-    centroids.push_back(g);
+    s.turned.push_back(part.Copy());
+    s.centroids.push_back(g);
     if (k >= 1) {
-      turned[k].Rotate(r, k * delta);
-      centroids[k].RotateAbout(r, k * delta);
+      s.turned.back().Rotate(s.r, k * delta);
+      s.centroids.back().RotateAbout(s.r, k * delta);
     }
   }
-  std::vector<TrialShape> trials(job.RN);
-  for (int k = 0; k < job.RN; ++k) trials[k].Prepare(turned[k]);
+  s.obstacles.Build(job, part, placed_.get());
+  s.s = job.TypeSlots[static_cast<std::size_t>(job.SlotOfId[static_cast<std::size_t>(part.ID)])]
+            .LastPosition;
+  const std::vector<double>& ys = grid.Ys();
+  s.sRow = static_cast<int>(
+      std::partition_point(ys.begin(), ys.end(), [&s](double y) { return y < s.s.y; }) - ys.begin());
+  const std::vector<double>& xs = grid.Xs();
+  const int firstColumn = static_cast<int>(
+      std::partition_point(xs.begin(), xs.end(), [&s](double x) { return x < s.s.x; }) - xs.begin());
+
+  ColumnWalk walk(s, firstColumn);
+  const auto makeWorker = [&s](Worker& w) {
+    w.trials.resize(static_cast<std::size_t>(s.rn));
+    for (int k = 0; k < s.rn; ++k) w.trials[static_cast<std::size_t>(k)].Prepare(s.turned[static_cast<std::size_t>(k)]);
+  };
+  if (PlacementThreads() >= 2) {
+    std::atomic<bool> mainEntered{false};
+    const std::function<void()> work = [&] {
+      Worker w;
+      makeWorker(w);
+      // The caller enters first and is the one that wakes the helper.
+      const bool caller = !mainEntered.exchange(true);
+      walk.Work(w, caller);
+    };
+    Helper::Get().Run(work);
+  } else {
+    Worker w;
+    makeWorker(w);
+    walk.Work(w, false);
+  }
+  PlacementChoice choice = walk.Result();
+  choice.reference = s.r;
+  return choice;
+}
+
+void PlacementEngine::Commit(PackJob& job, Part& part, const PlacementChoice& choice) {
+  if (!choice.found) return;
+  job.TypeSlots[static_cast<std::size_t>(job.SlotOfId[static_cast<std::size_t>(part.ID)])]
+      .LastPosition = choice.firstFit;
+  const Vertex r = choice.reference;
+  const double delta = 2 * Pi() / job.RN;
+  part.Translate(choice.point.x - r.x, choice.point.y - r.y);
+  part.Rotate(choice.point, choice.rotation * delta);
   Obstacles obstacles;
-  obstacles.Build(job, part, placed);
-
-  PartTypeSlot& slot = job.TypeSlots[job.SlotOfId[part.ID]];
-  const Vertex s = slot.LastPosition;
-  VertexList& points = job.CandidatePoints;
-
-  // First fit, from the last first-fit point of this part type on.
-  std::size_t first = VertexList::kEnd;
-  Vertex best;
-  int bestK = 0;
-  double bestX = 0.0;
-  for (std::size_t i = FirstWithXAtLeast(points, s.x);
-       i != VertexList::kEnd && first == VertexList::kEnd; i = points.Next(i)) {
-    const Vertex& v = points.At(i);
-    if (v.x < s.x || (v.x == s.x && v.y < s.y)) continue;
-    const double dx = v.x - r.x;
-    const double dy = v.y - r.y;
-    for (int k = 0; k < job.RN; ++k) {
-      trials[k].MoveTo(dx, dy);
-      if (fits(trials[k], i, k, obstacles)) {
-        first = i;
-        best = v;
-        bestK = k;
-        bestX = dx + centroids[k].x;
-        slot.LastPosition = v;
-        break;
-      }
-    }
-  }
-  if (first == VertexList::kEnd) return;
-
-  // Improvement: a later point wins only with a centroid further left. With
-  // its reference vertex on v, a part's centroid lies at distance d from v,
-  // so no point beyond bestX + d can win.
-  for (std::size_t i = first; i != VertexList::kEnd; i = points.Next(i)) {
-    const Vertex& v = points.At(i);
-    if (v.x - d > bestX) break;
-    const double dx = v.x - r.x;
-    const double dy = v.y - r.y;
-    for (int k = 0; k < job.RN; ++k) {
-      if (!(dx + centroids[k].x < bestX)) continue;
-      trials[k].MoveTo(dx, dy);
-      if (fits(trials[k], i, k, obstacles)) {
-        best = v;
-        bestK = k;
-        bestX = dx + centroids[k].x;
-      }
-    }
-  }
-
-  part.Translate(best.x - r.x, best.y - r.y);
-  part.Rotate(best, bestK * delta);
+  obstacles.Build(job, part, placed_.get());
   auto index = std::make_unique<PartIndex>();
   index->Build(part);
   Slide(job, part, true, obstacles, *index);
   Slide(job, part, false, obstacles, *index);
-  RemoveCovered(job, part, *index);
-  if (placed != nullptr) placed->Keep(part, std::move(index));
+  RemoveCovered(job.CandidatePoints, part);
+  placed_->Keep(part, std::move(index));
+}
+
+void PlacePart(PackJob& job, Part& part) {
+  PlacementEngine engine;
+  engine.Place(job, part);
 }
 
 namespace {

@@ -1,0 +1,185 @@
+// Per shared instance and setting: milliseconds per layout of the program
+// (one and two threads) and of the literal model, measured in this process
+// on the same sequences, their ratio, and the peak memory of a process that
+// does nothing but the program's layouts. Every layout of the program must
+// give the literal model's efficiency to the last bit.
+//
+//   nest_speed_table [suggested|fine|both] [--busy] [instance ...]
+//
+// --busy keeps a spinning process on one core while measuring.
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/PackJob.hpp"
+#include "placement/Evaluation.hpp"
+#include "placement/Placement.hpp"
+#include "placement/reference/LiteralNesting.hpp"
+#include "search/IDSequence.hpp"
+
+namespace {
+
+struct Instance {
+  const char* name;
+  int rn;
+  double suggestedPpd;
+  double finePpd;
+};
+
+// RN and PPD from the shared instances' README (suggested and fine settings).
+const Instance kInstances[] = {
+    {"albano", 2, 100, 13},     {"blaz", 2, 0.2, 0.033},    {"dagli", 2, 0.5, 0.12},
+    {"fu", 4, 0.25, 0.059},     {"jakobs1", 4, 0.25, 0.057}, {"jakobs2", 4, 0.5, 0.1},
+    {"mao", 4, 25, 4.7},        {"marques", 4, 1, 0.17},    {"shapes0", 1, 0.5, 0.11},
+    {"shapes1", 2, 0.5, 0.11},  {"swim", 2, 100, 15},       {"trousers", 2, 2, 0.3},
+    {"holes1", 4, 20, 2.9},     {"holes2", 4, 10, 2.2},     {"holes3", 4, 20, 2.6},
+};
+
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::time_point a, Clock::time_point b) {
+  return std::chrono::duration<double>(b - a).count();
+}
+
+std::vector<std::vector<int>> Sequences(int n) {
+  std::vector<std::vector<int>> out(3, std::vector<int>(static_cast<std::size_t>(n)));
+  for (int i = 0; i < n; ++i) out[0][static_cast<std::size_t>(i)] = i;
+  std::mt19937 rng(12345);
+  for (std::size_t s = 1; s < out.size(); ++s) {
+    out[s] = out[0];
+    std::shuffle(out[s].begin(), out[s].end(), rng);
+  }
+  return out;
+}
+
+// Milliseconds per layout of the program, laying out the sequences in turn
+// until at least `seconds` have passed; the efficiencies of the first round
+// go to `eff`.
+double ProgramMs(nest::PackJob& job, const std::vector<std::vector<int>>& seqs, double seconds,
+                 std::vector<double>* eff) {
+  int layouts = 0;
+  const Clock::time_point start = Clock::now();
+  do {
+    for (const std::vector<int>& ids : seqs) {
+      nest::IDSequence sequence;
+      sequence.ids = ids;
+      const double e = nest::EvaluateSequence(job, sequence);
+      job.RestoreParts();
+      if (eff != nullptr && eff->size() < seqs.size()) eff->push_back(e);
+      ++layouts;
+    }
+  } while (Seconds(start, Clock::now()) < seconds);
+  return Seconds(start, Clock::now()) * 1000.0 / layouts;
+}
+
+// Peak resident memory in MB of a child process that sets the job up and
+// lays out the sequences once.
+double ProgramPeakMb(const std::string& path, int rn, double ppd,
+                     const std::vector<std::vector<int>>& seqs) {
+  int fds[2];
+  if (pipe(fds) != 0) return -1;
+  const pid_t pid = fork();
+  if (pid == 0) {
+    close(fds[0]);
+    nest::PackJob job;
+    job.Setup(path, rn, ppd);
+    ProgramMs(job, seqs, 0.0, nullptr);
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const long kb = usage.ru_maxrss;
+    if (write(fds[1], &kb, sizeof kb) != static_cast<ssize_t>(sizeof kb)) _exit(1);
+    _exit(0);
+  }
+  close(fds[1]);
+  long kb = -1;
+  if (read(fds[0], &kb, sizeof kb) != static_cast<ssize_t>(sizeof kb)) kb = -1;
+  close(fds[0]);
+  waitpid(pid, nullptr, 0);
+  return kb / 1024.0;
+}
+
+void Row(const std::string& dir, const Instance& inst, bool fine, double minSeconds) {
+  const std::string path = dir + "/" + inst.name + ".txt";
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return;
+  const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  const int rn = fine ? 8 : inst.rn;
+  const double ppd = fine ? inst.finePpd : inst.suggestedPpd;
+
+  nest::PackJob job;
+  job.Setup(path, rn, ppd);
+  const std::vector<std::vector<int>> seqs = Sequences(job.PartCount);
+  const double points = nest::CandidateGridSize(job.SheetLength, job.SheetWidth, ppd);
+
+  std::vector<double> effProgram;
+  nest::SetPlacementThreads(1);
+  const double one = ProgramMs(job, seqs, minSeconds, &effProgram);
+  nest::SetPlacementThreads(2);
+  const double two = ProgramMs(job, seqs, minSeconds, nullptr);
+
+  nest::literal::PackJob literal;
+  literal.Setup(text, rn, ppd);
+  const Clock::time_point start = Clock::now();
+  bool same = true;
+  for (std::size_t s = 0; s < seqs.size(); ++s) {
+    const double e = nest::literal::EvaluateSequence(literal, seqs[s]);
+    literal.RestoreParts();
+    same = same && std::memcmp(&e, &effProgram[s], sizeof e) == 0;
+  }
+  const double lit = Seconds(start, Clock::now()) * 1000.0 / static_cast<double>(seqs.size());
+  const double peak = ProgramPeakMb(path, rn, ppd, seqs);
+  std::printf("| %-8s | %-9s | %d | %g | %.0f | %.1f | %.2f | %.2f | %.1f | %.1f | %.0f | %s |\n",
+              inst.name, fine ? "fine" : "suggested", rn, ppd, points, lit, one, two, lit / one,
+              lit / two, peak, same ? "yes" : "NO");
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string which = "both";
+  bool busy = false;
+  std::vector<std::string> names;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "suggested" || a == "fine" || a == "both") {
+      which = a;
+    } else if (a == "--busy") {
+      busy = true;
+    } else {
+      names.push_back(a);
+    }
+  }
+  pid_t spinner = -1;
+  if (busy) {
+    spinner = fork();
+    if (spinner == 0) {
+      volatile unsigned long long n = 0;
+      for (;;) n = n + 1;
+    }
+  }
+  std::printf("| instance | setting | RN | PPD | grid points | literal ms | program ms, 1 thread | "
+              "program ms, 2 threads | ratio, 1 thread | ratio, 2 threads | peak MB | same |\n");
+  std::printf("|---|---|---|---|---|---|---|---|---|---|---|---|\n");
+  for (const Instance& inst : kInstances) {
+    if (!names.empty() && std::find(names.begin(), names.end(), inst.name) == names.end()) continue;
+    if (which != "fine") Row(NEST_SHARED_BENCHMARKS_DIR, inst, false, 1.0);
+    if (which != "suggested") Row(NEST_SHARED_BENCHMARKS_DIR, inst, true, 1.0);
+  }
+  if (spinner > 0) {
+    kill(spinner, SIGKILL);
+    waitpid(spinner, nullptr, 0);
+  }
+  return 0;
+}
