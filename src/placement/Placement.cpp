@@ -257,31 +257,111 @@ inline bool BoxMayHold(const BoundingBox& h, const BoundingBox& l) {
   return !(l.minX < h.minX || l.maxX > h.maxX || l.minY < h.minY || l.maxY > h.maxY);
 }
 
+// How far the trial's outer loop `loop` (unmoved, to be moved by dx and a
+// growing dy from dy0) may climb while the ray test still finds the point q
+// inside it; 0 when that cannot be shown.
+//
+// The ray test of a moved loop rounds every moved vertex and every crossing,
+// so its answer is not a monotone function of dy. It is the true answer,
+// though, while q stays clear of the loop by more than all those roundings:
+// a moved vertex is off its exact place by at most a unit in the last place,
+// and a crossing's x is off by a bound that grows as its edge turns
+// horizontal. So the point q - (0, dy - dy0), seen in the unmoved loop, must
+// keep a margin far above those errors from every edge, and must not reach
+// the height of an edge whose crossing cannot be computed that closely.
+double ReverseReach(const Loop& loop, double dx, double dy0, double dyMax, const Vertex& q) {
+  const std::vector<Vertex>& v = loop.Vertices();
+  const int n = loop.Count();
+  if (n < 3) return 0.0;
+  double extent = 0.0;
+  for (const Vertex& a : v) extent = std::max({extent, std::fabs(a.x + dx), std::fabs(a.y)});
+  const double scale = 1.0 + extent + std::fabs(q.x) + std::fabs(q.y) + std::fabs(dy0) + std::fabs(dyMax);
+  if (!std::isfinite(scale)) return 0.0;
+  const double u = std::numeric_limits<double>::epsilon();
+  const double eta = 2 * u * scale;     // a rounded moved vertex
+  const double margin = 1e-9 * scale;   // kept from every edge
+  const double slack = 1e-12 * scale;   // for this function's own roundings
+  const double px = q.x;
+  const double py = q.y - dy0;
+  double reach = std::numeric_limits<double>::infinity();
+  for (int i = 0; i < n; ++i) {
+    const Vertex& a0 = v[static_cast<std::size_t>(i)];
+    const Vertex& b0 = v[static_cast<std::size_t>(i + 1 == n ? 0 : i + 1)];
+    const double ax = a0.x + dx;
+    const double bx = b0.x + dx;
+    const double ay = a0.y;
+    const double by = b0.y;
+    const double minX = std::min(ax, bx);
+    const double maxX = std::max(ax, bx);
+    const double minY = std::min(ay, by);
+    const double maxY = std::max(ay, by);
+    // Bound on the error of this edge's crossing x; a horizontal edge is
+    // never crossed (its ends move alike).
+    const double rise = maxY - minY - 4 * eta;
+    double error = 0.0;
+    if (ay != by) {
+      error = rise > 0 ? 16 * u * ((maxX - minX) * 2 * scale / rise + 3 * scale)
+                       : std::numeric_limits<double>::infinity();
+    }
+    const bool accurate = error < margin / 4;
+    const double reachOf = accurate ? margin : margin + error;
+    if (px < minX - reachOf || px > maxX + reachOf) continue;
+    // Keep clear of the edge by the margin.
+    const double x1 = std::max(minX, px - margin);
+    const double x2 = std::min(maxX, px + margin);
+    if (x1 <= x2) {
+      double yLo = minY;
+      double yHi = maxY;
+      const double run = maxX - minX;
+      if (run * 1e3 >= maxY - minY && run > 0) {
+        const double slope = (by - ay) / (bx - ax);
+        const double y1 = ay + (x1 - ax) * slope;
+        const double y2 = ay + (x2 - ax) * slope;
+        yLo = std::min(y1, y2);
+        yHi = std::max(y1, y2);
+      }
+      yLo -= margin + slack;
+      yHi += margin + slack;
+      if (!(py < yLo)) {
+        if (!(py > yHi)) return 0.0;
+        reach = std::min(reach, py - yHi);
+      }
+    }
+    // Never reach the height of an edge whose crossing may be off.
+    if (!accurate) {
+      const double bandLo = minY - eta - slack;
+      const double bandHi = maxY + eta + slack;
+      if (!(py < bandLo)) {
+        if (!(py > bandHi)) return 0.0;
+        reach = std::min(reach, py - bandHi);
+      }
+    }
+  }
+  return reach - slack;
+}
+
 // After a failed trial at `row` of column c (rotation k): the last row up to
 // which the trial is known to fail for the same reason, found without
-// testing the rows between. A trial vertex in the material of a placed
-// part's outer loop keeps failing while the walk climbs the column as long
-// as every condition of that finding holds: the boxes still overlap, no
-// vertex ordinate of that loop lies between the old and the new height,
-// every edge the ray crosses is crossed on the same side, and no box lets
-// one part lie in a hole of the other. Each condition, once false, stays
-// false further up (the coordinates grow with the row, and every computed
-// value is a chain of correctly rounded operations with one varying
-// operand), so the last row is found by doubling and halving.
+// testing the rows between. The reason is a vertex of one part inside the
+// outer loop of the other while their boxes overlap and no hole box can
+// hold either part; the walk climbs the column while all of that holds.
+//
+// A trial vertex inside a placed part: the ray test's answer stays while no
+// vertex ordinate of that loop is passed and every crossing edge is crossed
+// on the same side, and each such condition, once false, stays false further
+// up (the coordinates grow with the row, and every computed value is a chain
+// of correctly rounded operations with one varying operand). So do the box
+// conditions. The last row is then found by doubling and halving.
+//
+// A placed part's vertex inside the trial: see ReverseReach.
 int LastBlockedRow(const Search& s, Worker& w, TrialShape& t, int k, int row) {
   const std::size_t i = t.Hints().lastBlocker;
   if (i >= s.obstacles.Size()) return row;
   const Part& source = s.turned[static_cast<std::size_t>(k)];
-  const int vi = t.Hints().vertices[2 * i];
-  if (vi < 0 || vi >= source.OutLoop.Count()) return row;
   const BoundingBox& ob = s.obstacles.EntryBox(i);
   const ShapeView& other = s.obstacles.EntryView(i);
   const BoundingBox& tb = t.OuterBox();
   if (BoxesApart(tb, ob)) return row;
-  const Vertex v = source.OutLoop.Vertices()[static_cast<std::size_t>(vi)];
-  const double px = v.x + t.Dx();
-  const double py = v.y + t.Dy();
-  if (!IsPointInLoop(other.outer, Vertex{px, py})) return row;
   // No hole may hold the other part, now and further up.
   w.holeLimits.clear();
   const std::vector<Loop>& holes = source.InnerLoops.Loops();
@@ -298,43 +378,11 @@ int LastBlockedRow(const Search& s, Worker& w, TrialShape& t, int k, int row) {
     if (tb.minX < gb.minX || tb.maxX > gb.maxX || tb.maxY > gb.maxY) continue;
     w.obstacleHoleLimits.push_back(gb.minY);  // source minY + dy < this
   }
-  // The slab of the ray's line: the next vertex ordinate above, and the
-  // side on which each crossing edge passes.
-  const LoopView& o = other.outer;
-  double above = std::numeric_limits<double>::infinity();
-  w.slab.clear();
-  w.slabSide.clear();
-  for (int e = 0; e < o.n; ++e) {
-    const Vertex a = o.At(e);
-    const Vertex b = o.At(e + 1 == o.n ? 0 : e + 1);
-    if (a.y > py && a.y < above) above = a.y;
-    if ((a.y > py) == (b.y > py)) continue;
-    w.slab.push_back(e);
-    bool beyond = false;
-    if (std::fabs(a.x - b.x) < kVerticalEdgeEpsilon) {
-      beyond = px < a.x;
-    } else {
-      beyond = -(((a.x - b.x) * py + (b.x - a.x) * a.y - (b.y - a.y) * a.x) / (b.y - a.y)) > px;
-    }
-    w.slabSide.push_back(beyond ? 1 : 0);
-  }
-  const BoundingBox& sb = source.OutLoop.Box();
   const CandidateGrid& grid = *s.grid;
-  const auto holds = [&](int j) {
-    const double dy = grid.Y(j) - s.r.y;
+  const BoundingBox& sb = source.OutLoop.Box();
+  const auto boxesHold = [&](double dy) {
     const BoundingBox moved{tb.minX, tb.maxX, sb.minY + dy, sb.maxY + dy};
     if (BoxesApart(moved, ob)) return false;
-    const double y = v.y + dy;
-    if (!(y <= ob.maxY) || !(y < above)) return false;
-    for (std::size_t q = 0; q < w.slab.size(); ++q) {
-      const int e = w.slab[q];
-      const Vertex a = o.At(e);
-      if (std::fabs(a.x - o.At(e + 1 == o.n ? 0 : e + 1).x) < kVerticalEdgeEpsilon) continue;
-      const Vertex b = o.At(e + 1 == o.n ? 0 : e + 1);
-      const bool beyond =
-          -(((a.x - b.x) * y + (b.x - a.x) * a.y - (b.y - a.y) * a.x) / (b.y - a.y)) > px;
-      if (beyond != (w.slabSide[q] != 0)) return false;
-    }
     for (const double limit : w.holeLimits) {
       if (!(ob.maxY > limit + dy)) return false;
     }
@@ -343,13 +391,74 @@ int LastBlockedRow(const Search& s, Worker& w, TrialShape& t, int k, int row) {
     }
     return true;
   };
+  const LoopView& o = other.outer;
+  const int vi = t.Hints().vertices[2 * i];
+  const int qi = t.Hints().vertices[2 * i + 1];
+  bool own = false;
+  double px = 0.0;
+  double py = 0.0;
+  double vy = 0.0;
+  if (vi >= 0 && vi < source.OutLoop.Count()) {
+    const Vertex v = source.OutLoop.Vertices()[static_cast<std::size_t>(vi)];
+    px = v.x + t.Dx();
+    py = v.y + t.Dy();
+    vy = v.y;
+    own = IsPointInLoop(o, Vertex{px, py});
+  }
+  double above = std::numeric_limits<double>::infinity();
+  double reach = 0.0;
+  Vertex q;
+  if (own) {
+    // The slab of the ray's line: the next vertex ordinate above, and the
+    // side on which each crossing edge passes.
+    w.slab.clear();
+    w.slabSide.clear();
+    for (int e = 0; e < o.n; ++e) {
+      const Vertex a = o.At(e);
+      const Vertex b = o.At(e + 1 == o.n ? 0 : e + 1);
+      if (a.y > py && a.y < above) above = a.y;
+      if ((a.y > py) == (b.y > py)) continue;
+      bool beyond = false;
+      if (std::fabs(a.x - b.x) < kVerticalEdgeEpsilon) {
+        beyond = px < a.x;
+      } else {
+        beyond = -(((a.x - b.x) * py + (b.x - a.x) * a.y - (b.y - a.y) * a.x) / (b.y - a.y)) > px;
+      }
+      w.slab.push_back(e);
+      w.slabSide.push_back(beyond ? 1 : 0);
+    }
+  } else {
+    if (qi < 0 || qi >= o.n) return row;
+    q = o.At(qi);
+    if (!IsPointInLoop(t.View().outer, q)) return row;
+    reach = ReverseReach(source.OutLoop, t.Dx(), t.Dy(), grid.Ys().back() - s.r.y, q);
+    if (!(reach > 0.0)) return row;
+  }
+  const auto pointHolds = [&](double dy) {
+    if (!own) return (dy - t.Dy()) < reach && !(sb.minY + dy > q.y);
+    const double y = vy + dy;
+    if (!(y <= ob.maxY) || !(y < above)) return false;
+    for (std::size_t e = 0; e < w.slab.size(); ++e) {
+      const Vertex a = o.At(w.slab[e]);
+      const Vertex b = o.At(w.slab[e] + 1 == o.n ? 0 : w.slab[e] + 1);
+      if (std::fabs(a.x - b.x) < kVerticalEdgeEpsilon) continue;
+      const bool beyond =
+          -(((a.x - b.x) * y + (b.x - a.x) * a.y - (b.y - a.y) * a.x) / (b.y - a.y)) > px;
+      if (beyond != (w.slabSide[e] != 0)) return false;
+    }
+    return true;
+  };
+  const auto holdsAt = [&](int j) {
+    const double dy = grid.Y(j) - s.r.y;
+    return boxesHold(dy) && pointHolds(dy);
+  };
   const int rows = grid.Rows();
   int lo = row;
   int hi = rows;
   for (int step = 1;; step *= 2) {
     const long long j = static_cast<long long>(lo) + step;
     if (j >= rows) break;
-    if (!holds(static_cast<int>(j))) {
+    if (!holdsAt(static_cast<int>(j))) {
       hi = static_cast<int>(j);
       break;
     }
@@ -357,7 +466,7 @@ int LastBlockedRow(const Search& s, Worker& w, TrialShape& t, int k, int row) {
   }
   while (hi - lo > 1) {
     const int mid = lo + (hi - lo) / 2;
-    if (holds(mid)) {
+    if (holdsAt(mid)) {
       lo = mid;
     } else {
       hi = mid;
