@@ -5,6 +5,7 @@
 // give the literal model's efficiency to the last bit.
 //
 //   nest_speed_table [suggested|fine|both] [--busy] [instance ...]
+//   nest_speed_table --peak PART_FILE RN PPD   (peak memory in KB of one job)
 //
 // --busy keeps a spinning process on one core while measuring.
 #include <sys/resource.h>
@@ -15,6 +16,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -83,30 +85,28 @@ double ProgramMs(nest::PackJob& job, const std::vector<std::vector<int>>& seqs, 
   return Seconds(start, Clock::now()) * 1000.0 / layouts;
 }
 
-// Peak resident memory in MB of a child process that sets the job up and
-// lays out the sequences once.
-double ProgramPeakMb(const std::string& path, int rn, double ppd,
-                     const std::vector<std::vector<int>>& seqs) {
-  int fds[2];
-  if (pipe(fds) != 0) return -1;
-  const pid_t pid = fork();
-  if (pid == 0) {
-    close(fds[0]);
-    nest::PackJob job;
-    job.Setup(path, rn, ppd);
-    ProgramMs(job, seqs, 0.0, nullptr);
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const long kb = usage.ru_maxrss;
-    if (write(fds[1], &kb, sizeof kb) != static_cast<ssize_t>(sizeof kb)) _exit(1);
-    _exit(0);
-  }
-  close(fds[1]);
+// Peak resident memory in MB of a fresh process (this program, started
+// again with --peak) that sets the job up and lays the sequences out once.
+double ProgramPeakMb(const std::string& path, int rn, double ppd) {
+  char command[4096];
+  std::snprintf(command, sizeof command, "/proc/%d/exe --peak '%s' %d %.17g", static_cast<int>(getpid()),
+                path.c_str(), rn, ppd);
+  FILE* pipe = popen(command, "r");
+  if (pipe == nullptr) return -1;
   long kb = -1;
-  if (read(fds[0], &kb, sizeof kb) != static_cast<ssize_t>(sizeof kb)) kb = -1;
-  close(fds[0]);
-  waitpid(pid, nullptr, 0);
+  if (std::fscanf(pipe, "%ld", &kb) != 1) kb = -1;
+  pclose(pipe);
   return kb / 1024.0;
+}
+
+int Peak(const char* path, int rn, double ppd) {
+  nest::PackJob job;
+  job.Setup(path, rn, ppd);
+  ProgramMs(job, Sequences(job.PartCount), 0.0, nullptr);
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  std::printf("%ld\n", usage.ru_maxrss);
+  return 0;
 }
 
 void Row(const std::string& dir, const Instance& inst, bool fine, double minSeconds) {
@@ -138,7 +138,7 @@ void Row(const std::string& dir, const Instance& inst, bool fine, double minSeco
     same = same && std::memcmp(&e, &effProgram[s], sizeof e) == 0;
   }
   const double lit = Seconds(start, Clock::now()) * 1000.0 / static_cast<double>(seqs.size());
-  const double peak = ProgramPeakMb(path, rn, ppd, seqs);
+  const double peak = ProgramPeakMb(path, rn, ppd);
   std::printf("| %-8s | %-9s | %d | %g | %.0f | %.1f | %.2f | %.2f | %.1f | %.1f | %.0f | %s |\n",
               inst.name, fine ? "fine" : "suggested", rn, ppd, points, lit, one, two, lit / one,
               lit / two, peak, same ? "yes" : "NO");
@@ -148,6 +148,7 @@ void Row(const std::string& dir, const Instance& inst, bool fine, double minSeco
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 5 && std::string(argv[1]) == "--peak") return Peak(argv[2], std::atoi(argv[3]), std::atof(argv[4]));
   std::string which = "both";
   bool busy = false;
   std::vector<std::string> names;

@@ -340,6 +340,71 @@ double ReverseReach(const Loop& loop, double dx, double dy0, double dyMax, const
   return reach - slack;
 }
 
+// How far (in y) the trial may climb while some edge of its outer loop
+// (`trial`, where it lies now) still properly crosses an edge of the placed
+// part's outer loop `o` by the computed segment test; 0 when no pair shows
+// that. Along x nothing moves within a column, and the extent tests along y
+// are checked row by row (`pair` receives the pair); the two sign tests of
+// each pair are linear in the climb, and kept clear of zero by far more
+// than their rounding.
+double CrossingReach(const LoopView& trial, const LoopView& o, double dyMax, int* pair) {
+  double extent = 0.0;
+  for (int i = 0; i < trial.n; ++i) {
+    const Vertex a = trial.At(i);
+    extent = std::max({extent, std::fabs(a.x), std::fabs(a.y)});
+  }
+  for (int j = 0; j < o.n; ++j) extent = std::max({extent, std::fabs(o.v[j].x), std::fabs(o.v[j].y)});
+  const double scale = 1.0 + extent + std::fabs(dyMax);
+  if (!std::isfinite(scale)) return 0.0;
+  const double u = std::numeric_limits<double>::epsilon();
+  double best = 0.0;
+  for (int i = 0; i < trial.n; ++i) {
+    const Vertex a1 = trial.At(i);
+    const Vertex a2 = trial.At(i + 1 == trial.n ? 0 : i + 1);
+    if (std::max(a1.x, a2.x) < o.box.minX || std::min(a1.x, a2.x) > o.box.maxX ||
+        std::max(a1.y, a2.y) < o.box.minY || std::min(a1.y, a2.y) > o.box.maxY) {
+      continue;
+    }
+    const double dAx = a2.x - a1.x;
+    const double dAy = a2.y - a1.y;
+    const double errorA = 32 * u * scale * (std::fabs(dAx) + std::fabs(dAy) + scale);
+    for (int j = 0; j < o.n; ++j) {
+      const Vertex b1 = o.At(j);
+      const Vertex b2 = o.At(j + 1 == o.n ? 0 : j + 1);
+      if (!SegmentsIntersect(a1, a2, b1, b2)) continue;
+      const double dBx = b2.x - b1.x;
+      const double dBy = b2.y - b1.y;
+      const double errorB = 32 * u * scale * (std::fabs(dBx) + std::fabs(dBy) + scale);
+      // Sides of b1, b2 against the trial's edge, and of a1, a2 against the
+      // placed edge, as the trial climbs by t: c - t dAx and d + t dBx.
+      const double c1 = (b1.y - a1.y) * dAx - (b1.x - a1.x) * dAy;
+      const double c2 = (b2.y - a1.y) * dAx - (b2.x - a1.x) * dAy;
+      const double d1 = (a1.y - b1.y) * dBx - (a1.x - b1.x) * dBy;
+      const double d2 = (a2.y - b1.y) * dBx - (a2.x - b1.x) * dBy;
+      if (!((c1 > 0) != (c2 > 0)) || !((d1 > 0) != (d2 > 0))) continue;
+      double reach = std::numeric_limits<double>::infinity();
+      const auto keep = [&reach](double value, double slope, double error) {
+        if (!(std::fabs(value) > 2 * error)) {
+          reach = 0.0;
+          return;
+        }
+        if ((value > 0) == (slope > 0) || slope == 0) return;  // moving away from zero
+        reach = std::min(reach, (std::fabs(value) - 2 * error) / std::fabs(slope));
+      };
+      keep(c1, -dAx, errorA);
+      keep(c2, -dAx, errorA);
+      keep(d1, dBx, errorB);
+      keep(d2, dBx, errorB);
+      if (reach > best) {
+        best = reach;
+        pair[0] = i;
+        pair[1] = j;
+      }
+    }
+  }
+  return best * (1 - 1e-9);
+}
+
 // After a failed trial at `row` of column c (rotation k): the last row up to
 // which the trial is known to fail for the same reason, found without
 // testing the rows between. The reason is a vertex of one part inside the
@@ -408,6 +473,8 @@ int LastBlockedRow(const Search& s, Worker& w, TrialShape& t, int k, int row) {
   double above = std::numeric_limits<double>::infinity();
   double reach = 0.0;
   Vertex q;
+  bool crossing = false;
+  int pair[2] = {0, 0};
   if (own) {
     // The slab of the ray's line: the next vertex ordinate above, and the
     // side on which each crossing edge passes.
@@ -427,14 +494,25 @@ int LastBlockedRow(const Search& s, Worker& w, TrialShape& t, int k, int row) {
       w.slab.push_back(e);
       w.slabSide.push_back(beyond ? 1 : 0);
     }
-  } else {
-    if (qi < 0 || qi >= o.n) return row;
+  } else if (qi >= 0 && qi < o.n && IsPointInLoop(t.View().outer, o.At(qi))) {
     q = o.At(qi);
-    if (!IsPointInLoop(t.View().outer, q)) return row;
     reach = ReverseReach(source.OutLoop, t.Dx(), t.Dy(), grid.Ys().back() - s.r.y, q);
     if (!(reach > 0.0)) return row;
+  } else {
+    crossing = true;
+    reach = CrossingReach(t.View().outer, o, grid.Ys().back() - s.r.y, pair);
+    if (!(reach > 0.0)) return row;
   }
+  const std::vector<Vertex>& sv = source.OutLoop.Vertices();
+  const int sn = source.OutLoop.Count();
   const auto pointHolds = [&](double dy) {
+    if (crossing) {
+      const double y1 = sv[static_cast<std::size_t>(pair[0])].y + dy;
+      const double y2 = sv[static_cast<std::size_t>(pair[0] + 1 == sn ? 0 : pair[0] + 1)].y + dy;
+      const Vertex b1 = o.At(pair[1]);
+      const Vertex b2 = o.At(pair[1] + 1 == o.n ? 0 : pair[1] + 1);
+      return (dy - t.Dy()) < reach && std::min(y1, y2) <= std::max(b1.y, b2.y);
+    }
     if (!own) return (dy - t.Dy()) < reach && !(sb.minY + dy > q.y);
     const double y = vy + dy;
     if (!(y <= ob.maxY) || !(y < above)) return false;
