@@ -1,5 +1,6 @@
 #pragma once
 
+#include <limits>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -56,6 +57,22 @@ class LoopIndex {
     }
     *begin = edges_.data() + offsets_[lo - 1];
     *end = edges_.data() + offsets_[lo];
+  }
+
+  // The smallest vertex y above `py`, or infinity.
+  template <class YOf>
+  [[nodiscard]] double NextAbove(double py, YOf yOf) const {
+    std::size_t lo = 0;
+    std::size_t hi = reps_.size();
+    while (lo < hi) {
+      const std::size_t mid = (lo + hi) / 2;
+      if (yOf(reps_[mid]) > py) {
+        hi = mid;
+      } else {
+        lo = mid + 1;
+      }
+    }
+    return lo == reps_.size() ? std::numeric_limits<double>::infinity() : yOf(reps_[lo]);
   }
 
  private:

@@ -480,11 +480,9 @@ int LastBlockedRow(const Search& s, Worker& w, TrialShape& t, int k, int row) {
     // side on which each crossing edge passes.
     w.slab.clear();
     w.slabSide.clear();
-    for (int e = 0; e < o.n; ++e) {
+    const auto addEdge = [&](int e) {
       const Vertex a = o.At(e);
       const Vertex b = o.At(e + 1 == o.n ? 0 : e + 1);
-      if (a.y > py && a.y < above) above = a.y;
-      if ((a.y > py) == (b.y > py)) continue;
       bool beyond = false;
       if (std::fabs(a.x - b.x) < kVerticalEdgeEpsilon) {
         beyond = px < a.x;
@@ -493,6 +491,21 @@ int LastBlockedRow(const Search& s, Worker& w, TrialShape& t, int k, int row) {
       }
       w.slab.push_back(e);
       w.slabSide.push_back(beyond ? 1 : 0);
+    };
+    if (o.index != nullptr && !o.index->Empty()) {
+      const auto yOf = [&o](int e) { return o.At(e).y; };
+      above = o.index->NextAbove(py, yOf);
+      const int* first = nullptr;
+      const int* last = nullptr;
+      o.index->EdgesAt(py, yOf, &first, &last);
+      for (const int* e = first; e != last; ++e) addEdge(*e);
+    } else {
+      for (int e = 0; e < o.n; ++e) {
+        const Vertex a = o.At(e);
+        const Vertex b = o.At(e + 1 == o.n ? 0 : e + 1);
+        if (a.y > py && a.y < above) above = a.y;
+        if ((a.y > py) != (b.y > py)) addEdge(e);
+      }
     }
   } else if (qi >= 0 && qi < o.n && IsPointInLoop(t.View().outer, o.At(qi))) {
     q = o.At(qi);
