@@ -609,8 +609,12 @@ int FirstFitRow(const Search& s, Worker& w, int k, int c, int from, int limit,
 // cannot beat `bound` (once a fit is known) need no search, and a rotation
 // need not be searched beyond the first fit of a rotation whose centroid x
 // is no greater than its own.
+//
+// `refresh(&anyFit, &bound)` brings the knowledge of earlier columns up to
+// date (another thread may have finished one meanwhile).
+template <class Refresh>
 void SearchColumn(const Search& s, Worker& w, int c, bool anyFit, double bound,
-                  const std::atomic<int>& endColumn, int* rows) {
+                  const std::atomic<int>& endColumn, int* rows, Refresh refresh) {
   const double dx = s.grid->X(c) - s.r.x;
   std::fill(rows, rows + s.rn, kNone);
   if (s.grid->ColumnEmpty(c)) return;
@@ -630,6 +634,7 @@ void SearchColumn(const Search& s, Worker& w, int c, bool anyFit, double bound,
   int limitNumber = std::numeric_limits<int>::max();   // of one with a numeric centroid x
   for (const int k : order) {
     if (c >= endColumn.load(std::memory_order_relaxed)) return;
+    refresh(&anyFit, &bound);
     const double x = cx(k);
     int limit = limitNumber;
     if (std::isnan(x)) {
@@ -655,26 +660,18 @@ class ColumnWalk {
     end_.store(s.grid->Columns());
   }
 
-  void Work(Worker& w, bool wakeHelper) {
+  // `shared` when two threads may work on the walk; the calling thread
+  // (`caller`) wakes the helper once the walk is past its first column.
+  void Work(Worker& w, bool shared, bool caller) {
+    bool wakeHelper = shared && caller;
     std::unique_lock<std::mutex> lock(m_);
     std::vector<int> rows(static_cast<std::size_t>(s_.rn));
     for (;;) {
       const int c = next_;
       if (c >= end_.load()) break;
-      // What the walk knows before column c: a fit, and a bound on the
-      // best centroid x from the columns finished so far (all before c).
-      bool anyFit = found_;
-      double bound = found_ ? bestX_ : std::numeric_limits<double>::infinity();
-      for (int q = replayed_; q < c; ++q) {
-        const Column& col = columns_[static_cast<std::size_t>(q - first_)];
-        if (!col.done) continue;
-        for (int k = 0; k < s_.rn; ++k) {
-          if (col.rows[static_cast<std::size_t>(k)] == kNone) continue;
-          anyFit = true;
-          const double x = CentroidX(q, k);
-          if (x < bound) bound = x;
-        }
-      }
+      bool anyFit = false;
+      double bound = 0.0;
+      Known(c, &anyFit, &bound);
       if (anyFit && !CanImprove(c, bound)) {
         end_.store(c);
         break;
@@ -686,7 +683,11 @@ class ColumnWalk {
         Helper::Get().Wake();
         wakeHelper = false;
       }
-      SearchColumn(s_, w, c, anyFit, bound, end_, rows.data());
+      SearchColumn(s_, w, c, anyFit, bound, end_, rows.data(), [&](bool* fit, double* best) {
+        if (!shared) return;  // alone, nothing changes while a column is searched
+        std::lock_guard<std::mutex> again(m_);
+        Known(c, fit, best);
+      });
       lock.lock();
       Column& col = columns_[static_cast<std::size_t>(c - first_)];
       col.rows = rows;
@@ -710,6 +711,23 @@ class ColumnWalk {
     std::vector<int> rows;
     bool done = false;
   };
+
+  // What the walk knows before column c: whether a fit was found, and a
+  // bound on the best centroid x, from the columns finished so far before c.
+  void Known(int c, bool* anyFit, double* bound) const {
+    *anyFit = found_;
+    *bound = found_ ? bestX_ : std::numeric_limits<double>::infinity();
+    for (int q = replayed_; q < c && q < next_; ++q) {
+      const Column& col = columns_[static_cast<std::size_t>(q - first_)];
+      if (!col.done) continue;
+      for (int k = 0; k < s_.rn; ++k) {
+        if (col.rows[static_cast<std::size_t>(k)] == kNone) continue;
+        *anyFit = true;
+        const double x = CentroidX(q, k);
+        if (x < *bound) *bound = x;
+      }
+    }
+  }
 
   [[nodiscard]] double CentroidX(int c, int k) const {
     return (s_.grid->X(c) - s_.r.x) + s_.centroids[static_cast<std::size_t>(k)].x;
@@ -880,13 +898,13 @@ PlacementChoice PlacementEngine::Find(const PackJob& job, Part& part) {
       makeWorker(w);
       // The caller enters first and is the one that wakes the helper.
       const bool caller = !mainEntered.exchange(true);
-      walk.Work(w, caller);
+      walk.Work(w, true, caller);
     };
     Helper::Get().Run(work);
   } else {
     Worker w;
     makeWorker(w);
-    walk.Work(w, false);
+    walk.Work(w, false, true);
   }
   PlacementChoice choice = walk.Result();
   choice.reference = s.r;
