@@ -17,8 +17,7 @@ inline int NextIndex(int i, int n) { return i + 1 == n ? 0 : i + 1; }
 // +x, for an edge with exactly one end above the line y = p.y.
 inline bool CrossesRay(const Vertex& a, const Vertex& c, const Vertex& p) {
   if (std::fabs(a.x - c.x) < kVerticalEdgeEpsilon) return p.x < a.x;
-  const double x = -(((a.x - c.x) * p.y + (c.x - a.x) * a.y - (c.y - a.y) * a.x) / (c.y - a.y));
-  return x > p.x;
+  return CrossingX(a, c, p.y) > p.x;
 }
 
 }  // namespace

@@ -18,6 +18,12 @@ inline constexpr double kBoxTolerance = 0.00001;
 // An edge whose ends differ in x by less than this is taken as vertical.
 inline constexpr double kVerticalEdgeEpsilon = 1e-15;
 
+// The x at which the line through the edge from a to b meets the line y, as
+// the ray test computes it (for an edge that is not horizontal).
+inline double CrossingX(const Vertex& a, const Vertex& b, double y) {
+  return -(((a.x - b.x) * y + (b.x - a.x) * a.y - (b.y - a.y) * a.x) / (b.y - a.y));
+}
+
 // Finds the edges of a loop that cross a horizontal line without walking all
 // of them. The distinct y values of the vertices cut the plane into slabs;
 // each slab lists the edges that span it. An edge has one end above the line

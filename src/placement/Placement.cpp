@@ -33,7 +33,7 @@ void RowCrossings(const Loop& loop, double y, std::vector<double>& out) {
     if ((a.y > y) == (b.y > y)) continue;
     double x = a.x;
     if (!(std::fabs(a.x - b.x) < kVerticalEdgeEpsilon)) {
-      x = -(((a.x - b.x) * y + (b.x - a.x) * a.y - (b.y - a.y) * a.x) / (b.y - a.y));
+      x = CrossingX(a, b, y);
     }
     if (!std::isnan(x)) out.push_back(x);  // NaN exceeds nothing
   }
@@ -487,7 +487,7 @@ int LastBlockedRow(const Search& s, Worker& w, TrialShape& t, int k, int row) {
       if (std::fabs(a.x - b.x) < kVerticalEdgeEpsilon) {
         beyond = px < a.x;
       } else {
-        beyond = -(((a.x - b.x) * py + (b.x - a.x) * a.y - (b.y - a.y) * a.x) / (b.y - a.y)) > px;
+        beyond = CrossingX(a, b, py) > px;
       }
       w.slab.push_back(e);
       w.slabSide.push_back(beyond ? 1 : 0);
@@ -533,8 +533,7 @@ int LastBlockedRow(const Search& s, Worker& w, TrialShape& t, int k, int row) {
       const Vertex a = o.At(w.slab[e]);
       const Vertex b = o.At(w.slab[e] + 1 == o.n ? 0 : w.slab[e] + 1);
       if (std::fabs(a.x - b.x) < kVerticalEdgeEpsilon) continue;
-      const bool beyond =
-          -(((a.x - b.x) * y + (b.x - a.x) * a.y - (b.y - a.y) * a.x) / (b.y - a.y)) > px;
+      const bool beyond = CrossingX(a, b, y) > px;
       if (beyond != (w.slabSide[e] != 0)) return false;
     }
     return true;
