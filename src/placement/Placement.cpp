@@ -146,7 +146,11 @@ void RemoveCoveredPoints(PackJob& job, const Part& part) { RemoveCovered(job.Can
 
 namespace {
 
-std::atomic<int> gThreads{std::thread::hardware_concurrency() >= 2 ? 2 : 1};
+// One by default: on the shared two-core machine the project is measured
+// on, the second thread's hand-overs cost more than it searches (see the
+// README's speed table); the two-thread walk stays for the tests and the
+// benchmark.
+std::atomic<int> gThreads{1};
 
 // One helper thread that joins a search the calling thread runs. The caller
 // runs the work itself from the start; the helper joins when woken, and the
@@ -565,10 +569,20 @@ int LastBlockedRow(const Search& s, Worker& w, TrialShape& t, int k, int row) {
   return lo;
 }
 
+// Whether the search of a column may stop: the walk ends before it, or
+// (for the helper) the calling thread has taken the column over.
+struct Cancel {
+  const std::atomic<int>* end = nullptr;
+  const std::atomic<int>* takenOver = nullptr;
+  bool operator()(int c) const {
+    return c >= end->load(std::memory_order_relaxed) ||
+           (takenOver != nullptr && c == takenOver->load(std::memory_order_relaxed));
+  }
+};
+
 // The first row from `from` to `limit` (inclusive) of column c at which
 // rotation k fits, or kNone.
-int FirstFitRow(const Search& s, Worker& w, int k, int c, int from, int limit,
-                const std::atomic<int>& endColumn) {
+int FirstFitRow(const Search& s, Worker& w, int k, int c, int from, int limit, const Cancel& cancel) {
   const CandidateGrid& grid = *s.grid;
   const BoundingBox& sheet = s.job->SheetBox;
   const BoundingBox& b = s.turned[static_cast<std::size_t>(k)].OutLoop.Box();
@@ -579,7 +593,7 @@ int FirstFitRow(const Search& s, Worker& w, int k, int c, int from, int limit,
   const std::vector<double>& ys = grid.Ys();
   int tests = 0;
   for (int row = grid.NextLive(c, from); row <= limit && row < grid.Rows();) {
-    if ((++tests & 63) == 0 && c >= endColumn.load(std::memory_order_relaxed)) return kNone;
+    if ((++tests & 63) == 0 && cancel(c)) return kNone;
     const double dy = ys[static_cast<std::size_t>(row)] - s.r.y;
     // Sticking out at the top stays so further up; at the bottom, it ends at
     // the first row high enough.
@@ -613,7 +627,7 @@ int FirstFitRow(const Search& s, Worker& w, int k, int c, int from, int limit,
 // date (another thread may have finished one meanwhile).
 template <class Refresh>
 void SearchColumn(const Search& s, Worker& w, int c, bool anyFit, double bound,
-                  const std::atomic<int>& endColumn, int* rows, Refresh refresh) {
+                  const Cancel& cancel, int* rows, Refresh refresh) {
   const double dx = s.grid->X(c) - s.r.x;
   std::fill(rows, rows + s.rn, kNone);
   if (s.grid->ColumnEmpty(c)) return;
@@ -632,7 +646,7 @@ void SearchColumn(const Search& s, Worker& w, int c, bool anyFit, double bound,
   int limitAll = std::numeric_limits<int>::max();      // first fit of any rotation
   int limitNumber = std::numeric_limits<int>::max();   // of one with a numeric centroid x
   for (const int k : order) {
-    if (c >= endColumn.load(std::memory_order_relaxed)) return;
+    if (cancel(c)) return;
     refresh(&anyFit, &bound);
     const double x = cx(k);
     int limit = limitNumber;
@@ -642,7 +656,7 @@ void SearchColumn(const Search& s, Worker& w, int c, bool anyFit, double bound,
     } else if (anyFit && !(x < bound)) {
       continue;
     }
-    const int row = FirstFitRow(s, w, k, c, from, limit, endColumn);
+    const int row = FirstFitRow(s, w, k, c, from, limit, cancel);
     rows[k] = row;
     if (row == kNone) continue;
     limitAll = std::min(limitAll, row);
@@ -660,38 +674,68 @@ class ColumnWalk {
   }
 
   // `shared` when two threads may work on the walk; the calling thread
-  // (`caller`) wakes the helper once the walk is past its first column.
+  // (`caller`) wakes the helper once the walk has reached its third column.
   void Work(Worker& w, bool shared, bool caller) {
     bool wakeHelper = shared && caller;
+    const Cancel cancel{&end_, caller ? nullptr : &takenOver_};
     std::unique_lock<std::mutex> lock(m_);
     std::vector<int> rows(static_cast<std::size_t>(s_.rn));
     for (;;) {
-      const int c = next_;
-      if (c >= end_.load()) break;
+      // The helper keeps close to the lowest unfinished column: further
+      // ahead it would search without what that column will tell.
+      if (!caller) {
+        helperWaiting_ = true;
+        finished_.wait(lock, [this] { return next_ - replayed_ <= 1 || next_ >= end_.load(); });
+        helperWaiting_ = false;
+      }
+      int c = next_;
+      // The calling thread never waits for the helper's column: once it is
+      // two columns ahead of it, or out of columns, it searches that column
+      // itself (the helper drops it).
+      if (caller && shared && replayed_ < next_ && replayed_ < end_.load() &&
+          (next_ - replayed_ >= 2 || next_ >= end_.load())) {
+        Column& held = columns_[static_cast<std::size_t>(replayed_ - first_)];
+        if (!held.done && !held.takenOver) {
+          held.takenOver = true;
+          c = replayed_;
+          takenOver_.store(c);
+        }
+      }
+      const bool takeOver = c != next_;
+      if (!takeOver) {
+        if (c >= end_.load()) break;
+      }
       bool anyFit = false;
       double bound = 0.0;
       Known(c, &anyFit, &bound);
-      if (anyFit && !CanImprove(c, bound)) {
-        end_.store(c);
-        break;
+      if (!takeOver) {
+        if (anyFit && !CanImprove(c, bound)) {
+          end_.store(c);
+          break;
+        }
+        ++next_;
+        columns_.emplace_back();
       }
-      ++next_;
-      columns_.emplace_back();
       lock.unlock();
-      if (wakeHelper && c > first_) {
+      if (wakeHelper && c >= first_ + 2) {
         Helper::Get().Wake();
         wakeHelper = false;
       }
-      SearchColumn(s_, w, c, anyFit, bound, end_, rows.data(), [&](bool* fit, double* best) {
-        if (!shared) return;  // alone, nothing changes while a column is searched
-        std::lock_guard<std::mutex> again(m_);
-        Known(c, fit, best);
+      SearchColumn(s_, w, c, anyFit, bound, cancel, rows.data(), [&](bool* fit, double* best) {
+        // Alone, nothing changes while a column is searched; otherwise the
+        // replayed columns (all before c) may have found a better x.
+        if (!shared || !replayFound_.load(std::memory_order_acquire)) return;
+        const double x = replayBestX_.load(std::memory_order_relaxed);
+        *fit = true;
+        if (x < *best) *best = x;
       });
       lock.lock();
       Column& col = columns_[static_cast<std::size_t>(c - first_)];
+      if (col.done || (!caller && col.takenOver)) continue;  // the other thread has it
       col.rows = rows;
       col.done = true;
       Replay();
+      if (helperWaiting_ && (next_ - replayed_ <= 1 || next_ >= end_.load())) finished_.notify_all();
     }
   }
 
@@ -709,6 +753,7 @@ class ColumnWalk {
   struct Column {
     std::vector<int> rows;
     bool done = false;
+    bool takenOver = false;  // the calling thread searches it as well
   };
 
   // What the walk knows before column c: whether a fit was found, and a
@@ -746,6 +791,11 @@ class ColumnWalk {
 
   // Applies the finished columns in order, by the walk's rule.
   void Replay() {
+    ReplayColumns();
+    Publish();
+  }
+
+  void ReplayColumns() {
     while (replayed_ < next_ && columns_[static_cast<std::size_t>(replayed_ - first_)].done) {
       const int c = replayed_++;
       if (stopped_) continue;
@@ -792,6 +842,11 @@ class ColumnWalk {
     }
   }
 
+  void Publish() {
+    replayBestX_.store(bestX_, std::memory_order_relaxed);
+    replayFound_.store(found_, std::memory_order_release);
+  }
+
   void Stop() {
     stopped_ = true;
     if (end_.load() > replayed_) end_.store(replayed_);
@@ -799,9 +854,15 @@ class ColumnWalk {
 
   const Search& s_;
   std::mutex m_;
+  std::condition_variable finished_;  // a column was finished
   const int first_;
   int next_;
   std::atomic<int> end_;  // columns from here on are not needed
+  std::atomic<int> takenOver_{-1};  // the column the calling thread took over last
+  bool helperWaiting_ = false;
+  // The replayed best, for searches that read it without the lock.
+  std::atomic<bool> replayFound_{false};
+  std::atomic<double> replayBestX_{0.0};
   std::deque<Column> columns_;
   int replayed_ = first_;
   bool stopped_ = false;

@@ -69,9 +69,8 @@ class PlacementEngine {
   std::unique_ptr<PlacedIndexes> placed_;
 };
 
-// Most threads a placement search uses (1 or 2; 2 by default where the
-// machine has two cores). Results never depend on it; the tests and the
-// benchmark set it to compare.
+// Most threads a placement search uses (1 or 2; 1 by default). Results
+// never depend on it; the tests and the benchmark set it to compare.
 void SetPlacementThreads(int threads);
 int PlacementThreads();
 
