@@ -226,6 +226,8 @@ class Helper {
 // ------------------------------------------------------------------- search
 
 constexpr int kNone = -1;
+// How many columns the helper may run ahead of the lowest unfinished one.
+constexpr int kHelperLead = 8;
 
 // The fixed data of one part's search, read by every thread.
 struct Search {
@@ -681,11 +683,12 @@ class ColumnWalk {
     std::unique_lock<std::mutex> lock(m_);
     std::vector<int> rows(static_cast<std::size_t>(s_.rn));
     for (;;) {
-      // The helper keeps close to the lowest unfinished column: further
-      // ahead it would search without what that column will tell.
+      // The helper keeps within a few columns of the lowest unfinished one:
+      // further ahead it would search without what that column will tell
+      // (and closer it would wait at nearly every column).
       if (!caller) {
         helperWaiting_ = true;
-        finished_.wait(lock, [this] { return next_ - replayed_ <= 1 || next_ >= end_.load(); });
+        finished_.wait(lock, [this] { return next_ - replayed_ <= kHelperLead || next_ >= end_.load(); });
         helperWaiting_ = false;
       }
       int c = next_;
@@ -735,7 +738,7 @@ class ColumnWalk {
       col.rows = rows;
       col.done = true;
       Replay();
-      if (helperWaiting_ && (next_ - replayed_ <= 1 || next_ >= end_.load())) finished_.notify_all();
+      if (helperWaiting_ && (next_ - replayed_ <= kHelperLead || next_ >= end_.load())) finished_.notify_all();
     }
   }
 
