@@ -313,17 +313,6 @@ bool IsLoopConvex(const LoopView& loop) {
   return !(positive && negative);
 }
 
-namespace {
-
-// False when a loop with box `l` cannot lie in a hole with box `h`: a vertex
-// outside the hole's box is outside the hole, and a loop's box is the box of
-// its vertices.
-inline bool BoxMayHold(const BoundingBox& h, const BoundingBox& l) {
-  return !(l.minX < h.minX || l.maxX > h.maxX || l.minY < h.minY || l.maxY > h.maxY);
-}
-
-}  // namespace
-
 bool IsLoopInsideLoop(const LoopView& hole, const LoopView& loop) {
   if (loop.n > 0 && !BoxMayHold(hole.box, loop.box)) return false;
   for (int i = 0; i < loop.n; ++i) {

@@ -166,6 +166,13 @@ bool OuterLoopsDisjoint(const LoopView& a, const LoopView& b);
 // True when no two consecutive edges turn in opposite strict senses.
 bool IsLoopConvex(const LoopView& loop);
 
+// False when a loop with box `l` cannot lie in a hole with box `h`: a vertex
+// outside the hole's box is outside the hole, and a loop's box is the box of
+// its vertices.
+inline bool BoxMayHold(const BoundingBox& h, const BoundingBox& l) {
+  return !(l.minX < h.minX || l.maxX > h.maxX || l.minY < h.minY || l.maxY > h.maxY);
+}
+
 // True when `loop` lies in `hole`: every vertex inside, and for a concave
 // hole no edge of the loop properly crossing an edge of the hole (a loop
 // can otherwise cut through the hole's inner corner into the material).

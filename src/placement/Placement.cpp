@@ -9,6 +9,7 @@
 #include <limits>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "placement/Collision.hpp"
@@ -259,9 +260,6 @@ struct Worker {
 inline bool NearOrBelow(double a, double b) { return a < b || std::fabs(a - b) < kBoxTolerance; }
 inline bool NearOrAbove(double a, double b) { return a > b || std::fabs(a - b) < kBoxTolerance; }
 
-inline bool BoxMayHold(const BoundingBox& h, const BoundingBox& l) {
-  return !(l.minX < h.minX || l.maxX > h.maxX || l.minY < h.minY || l.maxY > h.maxY);
-}
 
 // How far the trial's outer loop `loop` (unmoved, to be moved by dx and a
 // growing dy from dy0) may climb while the ray test still finds the point q
@@ -735,7 +733,11 @@ class ColumnWalk {
       lock.lock();
       Column& col = columns_[static_cast<std::size_t>(c - first_)];
       if (col.done || (!caller && col.takenOver)) continue;  // the other thread has it
-      col.rows = rows;
+      col.fits.clear();
+      for (int k = 0; k < s_.rn; ++k) {
+        if (rows[static_cast<std::size_t>(k)] != kNone) col.fits.emplace_back(rows[static_cast<std::size_t>(k)], k);
+      }
+      std::sort(col.fits.begin(), col.fits.end());
       col.done = true;
       Replay();
       if (helperWaiting_ && (next_ - replayed_ <= kHelperLead || next_ >= end_.load())) finished_.notify_all();
@@ -754,7 +756,7 @@ class ColumnWalk {
 
  private:
   struct Column {
-    std::vector<int> rows;
+    std::vector<std::pair<int, int>> fits;  // (row, rotation), ascending
     bool done = false;
     bool takenOver = false;  // the calling thread searches it as well
   };
@@ -767,10 +769,9 @@ class ColumnWalk {
     for (int q = replayed_; q < c && q < next_; ++q) {
       const Column& col = columns_[static_cast<std::size_t>(q - first_)];
       if (!col.done) continue;
-      for (int k = 0; k < s_.rn; ++k) {
-        if (col.rows[static_cast<std::size_t>(k)] == kNone) continue;
+      for (const auto& fit : col.fits) {
         *anyFit = true;
-        const double x = CentroidX(q, k);
+        const double x = CentroidX(q, fit.second);
         if (x < *bound) *bound = x;
       }
     }
@@ -802,14 +803,9 @@ class ColumnWalk {
     while (replayed_ < next_ && columns_[static_cast<std::size_t>(replayed_ - first_)].done) {
       const int c = replayed_++;
       if (stopped_) continue;
-      const Column& col = columns_[static_cast<std::size_t>(c - first_)];
-      std::vector<std::pair<int, int>> events;
-      for (int k = 0; k < s_.rn; ++k) {
-        if (col.rows[static_cast<std::size_t>(k)] != kNone) {
-          events.emplace_back(col.rows[static_cast<std::size_t>(k)], k);
-        }
-      }
-      std::sort(events.begin(), events.end());
+      Column& col = columns_[static_cast<std::size_t>(c - first_)];
+      const std::vector<std::pair<int, int>> events = std::move(col.fits);
+      col.fits = {};
       const double columnX = s_.grid->X(c);
       int checkedRow = kNone;
       if (found_ && columnX - s_.d > bestX_) {
