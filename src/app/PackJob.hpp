@@ -6,9 +6,9 @@
 
 #include "app/Stop.hpp"
 #include "geometry/BoundingBox.hpp"
-#include "geometry/VertexList.hpp"
 #include "parts/Part.hpp"
 #include "parts/PartFile.hpp"
+#include "placement/CandidateGrid.hpp"
 
 namespace nest {
 
@@ -83,7 +83,7 @@ class PackJob {
   BoundingBox SheetBox{0.0, 6000.0, 0.0, 4000.0};
   double SheetLength = 6000.0;
   double SheetWidth = 4000.0;
-  VertexList CandidatePoints;
+  CandidateGrid CandidatePoints;
   int RN = 0;
   double PPD = 0.0;
   std::vector<PartTypeSlot> TypeSlots;

@@ -17,8 +17,7 @@ inline int NextIndex(int i, int n) { return i + 1 == n ? 0 : i + 1; }
 // +x, for an edge with exactly one end above the line y = p.y.
 inline bool CrossesRay(const Vertex& a, const Vertex& c, const Vertex& p) {
   if (std::fabs(a.x - c.x) < kVerticalEdgeEpsilon) return p.x < a.x;
-  const double x = -(((a.x - c.x) * p.y + (c.x - a.x) * a.y - (c.y - a.y) * a.x) / (c.y - a.y));
-  return x > p.x;
+  return CrossingX(a, c, p.y) > p.x;
 }
 
 }  // namespace
@@ -314,17 +313,6 @@ bool IsLoopConvex(const LoopView& loop) {
   return !(positive && negative);
 }
 
-namespace {
-
-// False when a loop with box `l` cannot lie in a hole with box `h`: a vertex
-// outside the hole's box is outside the hole, and a loop's box is the box of
-// its vertices.
-inline bool BoxMayHold(const BoundingBox& h, const BoundingBox& l) {
-  return !(l.minX < h.minX || l.maxX > h.maxX || l.minY < h.minY || l.maxY > h.maxY);
-}
-
-}  // namespace
-
 bool IsLoopInsideLoop(const LoopView& hole, const LoopView& loop) {
   if (loop.n > 0 && !BoxMayHold(hole.box, loop.box)) return false;
   for (int i = 0; i < loop.n; ++i) {
@@ -466,6 +454,9 @@ void Obstacles::Build(const PackJob& job, const Part& moving, const PlacedIndexe
     if (aNan || bNan) return aNan && !bNan;
     return a.box.maxX > b.box.maxX;
   });
+  // Views and indexes are made now rather than on first use, so that the
+  // trial tests, which may run on several threads, only read them.
+  for (const Entry& e : entries_) ViewOf(e);
 }
 
 const ShapeView& Obstacles::ViewOf(const Entry& e) const {
@@ -492,22 +483,33 @@ bool Obstacles::FitsAmong(const LoopView& outer, int holes, HoleBoxFn holeBox, V
     const ShapeView& other = ViewOf(e);
     int& hint = hints.vertices[2 * i];
     // One vertex inside the other outer loop settles the pair unless one
-    // part may lie in a hole of the other: try the vertex that did so last
-    // before anything else.
+    // part may lie in a hole of the other: try the vertices that did so
+    // last, of either loop, before anything else.
+    int holeMayHold = -1;  // not yet known
+    const auto mayHold = [&] {
+      if (holeMayHold < 0) {
+        holeMayHold = 0;
+        for (int h = 0; h < holes && holeMayHold == 0; ++h) {
+          holeMayHold = BoxMayHold(holeBox(h), other.outer.box) ? 1 : 0;
+        }
+        for (int h = 0; h < other.holeCount && holeMayHold == 0; ++h) {
+          holeMayHold = BoxMayHold(other.holes[h].box, outer.box) ? 1 : 0;
+        }
+      }
+      return holeMayHold != 0;
+    };
     bool hintOutside = false;
     if (hint < outer.n) {
       if (IsPointInLoop(other.outer, outer.At(hint))) {
-        bool holeMayHold = false;
-        for (int h = 0; h < holes && !holeMayHold; ++h) {
-          holeMayHold = BoxMayHold(holeBox(h), other.outer.box);
-        }
-        for (int h = 0; h < other.holeCount && !holeMayHold; ++h) {
-          holeMayHold = BoxMayHold(other.holes[h].box, outer.box);
-        }
-        if (!holeMayHold) return true;
+        if (!mayHold()) return true;
       } else {
         hintOutside = true;
       }
+    }
+    const int otherHint = hints.vertices[2 * i + 1];
+    if (otherHint < other.outer.n && !mayHold() &&
+        IsPointInLoop(view().outer, other.outer.At(otherHint))) {
+      return true;
     }
     return !CompatibleAfterBoxStage(view(), other, &hint, &hints.vertices[2 * i + 1], hintOutside);
   };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <limits>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -16,6 +17,12 @@ namespace nest {
 inline constexpr double kBoxTolerance = 0.00001;
 // An edge whose ends differ in x by less than this is taken as vertical.
 inline constexpr double kVerticalEdgeEpsilon = 1e-15;
+
+// The x at which the line through the edge from a to b meets the line y, as
+// the ray test computes it (for an edge that is not horizontal).
+inline double CrossingX(const Vertex& a, const Vertex& b, double y) {
+  return -(((a.x - b.x) * y + (b.x - a.x) * a.y - (b.y - a.y) * a.x) / (b.y - a.y));
+}
 
 // Finds the edges of a loop that cross a horizontal line without walking all
 // of them. The distinct y values of the vertices cut the plane into slabs;
@@ -56,6 +63,22 @@ class LoopIndex {
     }
     *begin = edges_.data() + offsets_[lo - 1];
     *end = edges_.data() + offsets_[lo];
+  }
+
+  // The smallest vertex y above `py`, or infinity.
+  template <class YOf>
+  [[nodiscard]] double NextAbove(double py, YOf yOf) const {
+    std::size_t lo = 0;
+    std::size_t hi = reps_.size();
+    while (lo < hi) {
+      const std::size_t mid = (lo + hi) / 2;
+      if (yOf(reps_[mid]) > py) {
+        hi = mid;
+      } else {
+        lo = mid + 1;
+      }
+    }
+    return lo == reps_.size() ? std::numeric_limits<double>::infinity() : yOf(reps_[lo]);
   }
 
  private:
@@ -143,6 +166,13 @@ bool OuterLoopsDisjoint(const LoopView& a, const LoopView& b);
 // True when no two consecutive edges turn in opposite strict senses.
 bool IsLoopConvex(const LoopView& loop);
 
+// False when a loop with box `l` cannot lie in a hole with box `h`: a vertex
+// outside the hole's box is outside the hole, and a loop's box is the box of
+// its vertices.
+inline bool BoxMayHold(const BoundingBox& h, const BoundingBox& l) {
+  return !(l.minX < h.minX || l.maxX > h.maxX || l.minY < h.minY || l.maxY > h.maxY);
+}
+
 // True when `loop` lies in `hole`: every vertex inside, and for a concave
 // hole no edge of the loop properly crossing an edge of the hole (a loop
 // can otherwise cut through the hole's inner corner into the material).
@@ -174,6 +204,9 @@ class TrialShape {
   void Prepare(const Part& source);
   void MoveTo(double dx, double dy);
   [[nodiscard]] int ID() const { return source_->ID; }
+  [[nodiscard]] const Part& Source() const { return *source_; }
+  [[nodiscard]] double Dx() const { return dx_; }
+  [[nodiscard]] double Dy() const { return dy_; }
   [[nodiscard]] const BoundingBox& OuterBox() const { return outerBox_; }
   const ShapeView& View();
   // The outer loop alone where the trial lies, without indexes.
@@ -238,6 +271,14 @@ class Obstacles {
   // `movingIndex` indexes the moving part and has been built since its last
   // rotation.
   bool PartFits(const PackJob& job, const Part& moving, PartIndex& movingIndex) const;
+
+  // The tested parts, for a caller that wants to know why a trial failed:
+  // after a failed TrialFits, the trial's Hints().lastBlocker names the
+  // entry that rejected it and Hints().vertices[2 * that] the trial vertex
+  // last found in that entry's outer loop.
+  [[nodiscard]] std::size_t Size() const { return entries_.size(); }
+  [[nodiscard]] const BoundingBox& EntryBox(std::size_t i) const { return entries_[i].box; }
+  [[nodiscard]] const ShapeView& EntryView(std::size_t i) const { return *entries_[i].view; }
 
  private:
   struct Entry {

@@ -21,11 +21,11 @@ double EvaluateSequence(PackJob& job, const IDSequence& sequence) {
       byId[member.ID] = &member;
     }
   }
-  LayoutMemory memory;
-  memory.Start(job);
+  PlacementEngine engine;
+  engine.Start();
   for (int j = 0; j < job.PartCount; ++j) {
     const int id = sequence.ids[j];
-    if (id >= 0 && id < job.PartCount && byId[id] != nullptr) PlacePart(job, *byId[id], &memory);
+    if (id >= 0 && id < job.PartCount && byId[id] != nullptr) engine.Place(job, *byId[id]);
   }
   return LayoutEfficiency(job);
 }

@@ -1,11 +1,15 @@
 #include "placement/Placement.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
-#include <cstring>
-#include <memory>
-#include <string_view>
-#include <unordered_map>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <limits>
+#include <mutex>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "placement/Collision.hpp"
@@ -14,14 +18,861 @@ namespace nest {
 
 namespace {
 
-// First position whose x is not below `x`: the list's x never decreases, so
-// every entry before it has a smaller x.
-std::size_t FirstWithXAtLeast(const VertexList& points, double x) {
-  const std::vector<Vertex>& slots = points.Slots();
-  auto it =
-      std::partition_point(slots.begin(), slots.end(), [x](const Vertex& v) { return v.x < x; });
-  return points.FirstFrom(static_cast<std::size_t>(it - slots.begin()));
+// ------------------------------------------------------------ covered points
+
+// The x of every edge of `loop` that crosses the line y, as the ray test
+// computes it; a point (px, y) in the loop's box is inside when an odd number
+// of them exceed px. All points of a grid row share y, so a row needs them
+// once.
+void RowCrossings(const Loop& loop, double y, std::vector<double>& out) {
+  out.clear();
+  const std::vector<Vertex>& v = loop.Vertices();
+  const int n = loop.Count();
+  for (int i = 0; i < n; ++i) {
+    const Vertex& a = v[static_cast<std::size_t>(i)];
+    const Vertex& b = v[static_cast<std::size_t>(i + 1 == n ? 0 : i + 1)];
+    if ((a.y > y) == (b.y > y)) continue;
+    double x = a.x;
+    if (!(std::fabs(a.x - b.x) < kVerticalEdgeEpsilon)) {
+      x = CrossingX(a, b, y);
+    }
+    if (!std::isnan(x)) out.push_back(x);  // NaN exceeds nothing
+  }
+  std::sort(out.begin(), out.end());
 }
+
+// Counts the crossings beyond px, for px met in ascending order.
+struct CrossingCounter {
+  const std::vector<double>* xs = nullptr;
+  std::size_t passed = 0;  // crossings not beyond the previous px
+  bool OddBeyond(double px) {
+    while (passed < xs->size() && !((*xs)[passed] > px)) ++passed;
+    return ((xs->size() - passed) & 1u) != 0;
+  }
+};
+
+bool InBox(const BoundingBox& b, double x, double y) {
+  return !(x < b.minX || x > b.maxX || y < b.minY || y > b.maxY);
+}
+
+bool FiniteBox(const BoundingBox& b) {
+  return std::isfinite(b.minX) && std::isfinite(b.maxX) && std::isfinite(b.minY) &&
+         std::isfinite(b.maxY);
+}
+
+// Drops the grid points in the part's material, walking the grid in order up
+// to the first point beyond the part's max x. Only points in the outer
+// loop's box can be inside, and each row's crossings are computed once.
+void RemoveCovered(CandidateGrid& grid, const Part& part) {
+  const BoundingBox& box = part.OutLoop.Box();
+  const double stopX = part.Box.maxX;
+  const std::vector<double>& xs = grid.Xs();
+  const std::vector<double>& ys = grid.Ys();
+  const int columns = grid.Columns();
+  if (!FiniteBox(box) || std::isnan(stopX)) {
+    for (int c = 0; c < columns && !(xs[static_cast<std::size_t>(c)] > stopX); ++c) {
+      for (int r = grid.NextLive(c, 0); r < grid.Rows(); r = grid.NextLive(c, r + 1)) {
+        if (IsPointInMaterial(part, Vertex{grid.X(c), grid.Y(r)})) grid.Remove(c, r);
+      }
+    }
+    return;
+  }
+  const int c0 = static_cast<int>(
+      std::partition_point(xs.begin(), xs.end(), [&box](double x) { return x < box.minX; }) -
+      xs.begin());
+  int c1 = c0;
+  while (c1 < columns && !(xs[static_cast<std::size_t>(c1)] > stopX) &&
+         !(xs[static_cast<std::size_t>(c1)] > box.maxX)) {
+    ++c1;
+  }
+  if (c0 >= c1) return;
+  const int r0 = static_cast<int>(
+      std::partition_point(ys.begin(), ys.end(), [&box](double y) { return y < box.minY; }) -
+      ys.begin());
+  const std::vector<Loop>& holes = part.InnerLoops.Loops();
+  thread_local std::vector<double> outer;
+  thread_local std::vector<std::vector<double>> inner;
+  if (inner.size() < holes.size()) inner.resize(holes.size());
+  std::vector<CrossingCounter> counters(holes.size());
+  std::vector<bool> holeRow(holes.size());
+  for (int r = r0; r < grid.Rows() && !(ys[static_cast<std::size_t>(r)] > box.maxY); ++r) {
+    const double y = ys[static_cast<std::size_t>(r)];
+    RowCrossings(part.OutLoop, y, outer);
+    if (outer.empty()) continue;
+    for (std::size_t h = 0; h < holes.size(); ++h) {
+      const BoundingBox& hb = holes[h].Box();
+      holeRow[h] = !(y < hb.minY || y > hb.maxY);
+      if (holeRow[h]) RowCrossings(holes[h], y, inner[h]);
+      counters[h] = CrossingCounter{&inner[h], 0};
+    }
+    CrossingCounter out{&outer, 0};
+    for (int c = c0; c < c1; ++c) {
+      const double x = xs[static_cast<std::size_t>(c)];
+      if (!out.OddBeyond(x)) continue;
+      bool inHole = false;
+      for (std::size_t h = 0; h < holes.size() && !inHole; ++h) {
+        inHole = holeRow[h] && InBox(holes[h].Box(), x, y) && counters[h].OddBeyond(x);
+      }
+      if (!inHole) grid.Remove(c, r);
+    }
+  }
+}
+
+}  // namespace
+
+double CandidateGridSize(double sheetLength, double sheetWidth, double ppd) {
+  const double nx = std::trunc(sheetLength / ppd);
+  const double ny = std::trunc(sheetWidth / ppd);
+  if (nx < 0 || ny < 0) return 0.0;
+  return (nx + 1) * (ny + 1);
+}
+
+void BuildCandidateGrid(PackJob& job) {
+  job.CandidatePoints.Clear();
+  const int nx = static_cast<int>(job.SheetLength / job.PPD);
+  const int ny = static_cast<int>(job.SheetWidth / job.PPD);
+  if (nx < 0 || ny < 0) return;
+  std::vector<double> xs;
+  std::vector<double> ys;
+  xs.reserve(static_cast<std::size_t>(nx) + 1);
+  ys.reserve(static_cast<std::size_t>(ny) + 1);
+  for (int i = 0; i <= nx; ++i) xs.push_back((i * job.SheetLength) / nx);
+  for (int j = 0; j <= ny; ++j) ys.push_back((j * job.SheetWidth) / ny);
+  job.CandidatePoints.Assign(std::move(xs), std::move(ys));
+}
+
+void RemoveCoveredPoints(PackJob& job, const Part& part) { RemoveCovered(job.CandidatePoints, part); }
+
+// ------------------------------------------------------------------ threads
+
+namespace {
+
+// One by default: on the shared two-core machine the project is measured
+// on, the second thread's hand-overs cost more than it searches (see the
+// README's speed table); the two-thread walk stays for the tests and the
+// benchmark.
+std::atomic<int> gThreads{1};
+
+// One helper thread that joins a search the calling thread runs. The caller
+// runs the work itself from the start; the helper joins when woken, and the
+// caller does not return before the helper has left the work. Both sleep on
+// condition variables while they wait.
+class Helper {
+ public:
+  static Helper& Get() {
+    // Never destroyed: the thread sleeps until the process ends.
+    static Helper* helper = new Helper();
+    return *helper;
+  }
+
+  // Runs `work` on the calling thread, and on the helper from the moment
+  // Wake() is called until `work` returns there.
+  void Run(const std::function<void()>& work) {
+    std::unique_lock<std::mutex> own(use_, std::try_to_lock);
+    if (!own.owns_lock()) {  // another search has the helper
+      work();
+      return;
+    }
+    {
+      std::lock_guard<std::mutex> lock(m_);
+      work_ = &work;
+      taken_ = false;
+      woken_ = false;
+    }
+    work();
+    std::unique_lock<std::mutex> lock(m_);
+    work_ = nullptr;
+    left_.wait(lock, [this] { return !inside_; });
+  }
+
+  // Lets the helper join the running work.
+  void Wake() {
+    {
+      std::lock_guard<std::mutex> lock(m_);
+      if (woken_ || work_ == nullptr) return;
+      woken_ = true;
+    }
+    wake_.notify_one();
+  }
+
+ private:
+  Helper() : thread_([this] { Loop(); }) {}
+
+  void Loop() {
+    std::unique_lock<std::mutex> lock(m_);
+    for (;;) {
+      wake_.wait(lock, [this] { return work_ != nullptr && woken_ && !taken_; });
+      const std::function<void()>* work = work_;
+      taken_ = true;
+      inside_ = true;
+      lock.unlock();
+      (*work)();
+      lock.lock();
+      inside_ = false;
+      left_.notify_all();
+    }
+  }
+
+  std::mutex use_;
+  std::mutex m_;
+  std::condition_variable wake_;
+  std::condition_variable left_;
+  const std::function<void()>* work_ = nullptr;
+  bool woken_ = false;
+  bool taken_ = false;
+  bool inside_ = false;
+  std::thread thread_;
+};
+
+// ------------------------------------------------------------------- search
+
+constexpr int kNone = -1;
+// How many columns the helper may run ahead of the lowest unfinished one.
+constexpr int kHelperLead = 8;
+
+// The fixed data of one part's search, read by every thread.
+struct Search {
+  const PackJob* job = nullptr;
+  const CandidateGrid* grid = nullptr;
+  Vertex r;      // reference vertex
+  double d = 0;  // its distance from the centroid
+  int rn = 0;
+  std::vector<Part> turned;  // the part turned by k steps about r
+  std::vector<Vertex> centroids;
+  Obstacles obstacles;
+  Vertex s;  // the type's LastPosition: earlier points are passed over
+  int sRow = 0;  // first row not below s.y
+
+  // First row of column c that the walk visits.
+  [[nodiscard]] int StartRow(int c) const { return grid->X(c) == s.x ? sRow : 0; }
+};
+
+// What one thread needs of its own.
+struct Worker {
+  std::vector<TrialShape> trials;
+  std::vector<int> slab;  // scratch: edges of a certificate
+  std::vector<unsigned char> slabSide;
+  std::vector<double> holeLimits;
+  std::vector<double> obstacleHoleLimits;
+  std::vector<int> order;
+};
+
+inline bool NearOrBelow(double a, double b) { return a < b || std::fabs(a - b) < kBoxTolerance; }
+inline bool NearOrAbove(double a, double b) { return a > b || std::fabs(a - b) < kBoxTolerance; }
+
+
+// How far the trial's outer loop `loop` (unmoved, to be moved by dx and a
+// growing dy from dy0) may climb while the ray test still finds the point q
+// inside it; 0 when that cannot be shown.
+//
+// The ray test of a moved loop rounds every moved vertex and every crossing,
+// so its answer is not a monotone function of dy. It is the true answer,
+// though, while q stays clear of the loop by more than all those roundings:
+// a moved vertex is off its exact place by at most a unit in the last place,
+// and a crossing's x is off by a bound that grows as its edge turns
+// horizontal. So the point q - (0, dy - dy0), seen in the unmoved loop, must
+// keep a margin far above those errors from every edge, and must not reach
+// the height of an edge whose crossing cannot be computed that closely.
+double ReverseReach(const Loop& loop, double dx, double dy0, double dyMax, const Vertex& q) {
+  const std::vector<Vertex>& v = loop.Vertices();
+  const int n = loop.Count();
+  if (n < 3) return 0.0;
+  double extent = 0.0;
+  for (const Vertex& a : v) extent = std::max({extent, std::fabs(a.x + dx), std::fabs(a.y)});
+  const double scale = 1.0 + extent + std::fabs(q.x) + std::fabs(q.y) + std::fabs(dy0) + std::fabs(dyMax);
+  if (!std::isfinite(scale)) return 0.0;
+  const double u = std::numeric_limits<double>::epsilon();
+  const double eta = 2 * u * scale;     // a rounded moved vertex
+  const double margin = 1e-9 * scale;   // kept from every edge
+  const double slack = 1e-12 * scale;   // for this function's own roundings
+  const double px = q.x;
+  const double py = q.y - dy0;
+  double reach = std::numeric_limits<double>::infinity();
+  for (int i = 0; i < n; ++i) {
+    const Vertex& a0 = v[static_cast<std::size_t>(i)];
+    const Vertex& b0 = v[static_cast<std::size_t>(i + 1 == n ? 0 : i + 1)];
+    const double ax = a0.x + dx;
+    const double bx = b0.x + dx;
+    const double ay = a0.y;
+    const double by = b0.y;
+    const double minX = std::min(ax, bx);
+    const double maxX = std::max(ax, bx);
+    const double minY = std::min(ay, by);
+    const double maxY = std::max(ay, by);
+    // Bound on the error of this edge's crossing x; a horizontal edge is
+    // never crossed (its ends move alike).
+    const double rise = maxY - minY - 4 * eta;
+    double error = 0.0;
+    if (ay != by) {
+      error = rise > 0 ? 16 * u * ((maxX - minX) * 2 * scale / rise + 3 * scale)
+                       : std::numeric_limits<double>::infinity();
+    }
+    const bool accurate = error < margin / 4;
+    const double reachOf = accurate ? margin : margin + error;
+    if (px < minX - reachOf || px > maxX + reachOf) continue;
+    // Keep clear of the edge by the margin.
+    const double x1 = std::max(minX, px - margin);
+    const double x2 = std::min(maxX, px + margin);
+    if (x1 <= x2) {
+      double yLo = minY;
+      double yHi = maxY;
+      const double run = maxX - minX;
+      if (run * 1e3 >= maxY - minY && run > 0) {
+        const double slope = (by - ay) / (bx - ax);
+        const double y1 = ay + (x1 - ax) * slope;
+        const double y2 = ay + (x2 - ax) * slope;
+        yLo = std::min(y1, y2);
+        yHi = std::max(y1, y2);
+      }
+      yLo -= margin + slack;
+      yHi += margin + slack;
+      if (!(py < yLo)) {
+        if (!(py > yHi)) return 0.0;
+        reach = std::min(reach, py - yHi);
+      }
+    }
+    // Never reach the height of an edge whose crossing may be off.
+    if (!accurate) {
+      const double bandLo = minY - eta - slack;
+      const double bandHi = maxY + eta + slack;
+      if (!(py < bandLo)) {
+        if (!(py > bandHi)) return 0.0;
+        reach = std::min(reach, py - bandHi);
+      }
+    }
+  }
+  return reach - slack;
+}
+
+// How far (in y) the trial may climb while some edge of its outer loop
+// (`trial`, where it lies now) still properly crosses an edge of the placed
+// part's outer loop `o` by the computed segment test; 0 when no pair shows
+// that. Along x nothing moves within a column, and the extent tests along y
+// are checked row by row (`pair` receives the pair); the two sign tests of
+// each pair are linear in the climb, and kept clear of zero by far more
+// than their rounding.
+double CrossingReach(const LoopView& trial, const LoopView& o, double dyMax, int* pair) {
+  double extent = 0.0;
+  for (int i = 0; i < trial.n; ++i) {
+    const Vertex a = trial.At(i);
+    extent = std::max({extent, std::fabs(a.x), std::fabs(a.y)});
+  }
+  for (int j = 0; j < o.n; ++j) extent = std::max({extent, std::fabs(o.v[j].x), std::fabs(o.v[j].y)});
+  const double scale = 1.0 + extent + std::fabs(dyMax);
+  if (!std::isfinite(scale)) return 0.0;
+  const double u = std::numeric_limits<double>::epsilon();
+  double best = 0.0;
+  for (int i = 0; i < trial.n; ++i) {
+    const Vertex a1 = trial.At(i);
+    const Vertex a2 = trial.At(i + 1 == trial.n ? 0 : i + 1);
+    if (std::max(a1.x, a2.x) < o.box.minX || std::min(a1.x, a2.x) > o.box.maxX ||
+        std::max(a1.y, a2.y) < o.box.minY || std::min(a1.y, a2.y) > o.box.maxY) {
+      continue;
+    }
+    const double dAx = a2.x - a1.x;
+    const double dAy = a2.y - a1.y;
+    const double errorA = 32 * u * scale * (std::fabs(dAx) + std::fabs(dAy) + scale);
+    for (int j = 0; j < o.n; ++j) {
+      const Vertex b1 = o.At(j);
+      const Vertex b2 = o.At(j + 1 == o.n ? 0 : j + 1);
+      if (!SegmentsIntersect(a1, a2, b1, b2)) continue;
+      const double dBx = b2.x - b1.x;
+      const double dBy = b2.y - b1.y;
+      const double errorB = 32 * u * scale * (std::fabs(dBx) + std::fabs(dBy) + scale);
+      // Sides of b1, b2 against the trial's edge, and of a1, a2 against the
+      // placed edge, as the trial climbs by t: c - t dAx and d + t dBx.
+      const double c1 = (b1.y - a1.y) * dAx - (b1.x - a1.x) * dAy;
+      const double c2 = (b2.y - a1.y) * dAx - (b2.x - a1.x) * dAy;
+      const double d1 = (a1.y - b1.y) * dBx - (a1.x - b1.x) * dBy;
+      const double d2 = (a2.y - b1.y) * dBx - (a2.x - b1.x) * dBy;
+      if (!((c1 > 0) != (c2 > 0)) || !((d1 > 0) != (d2 > 0))) continue;
+      double reach = std::numeric_limits<double>::infinity();
+      const auto keep = [&reach](double value, double slope, double error) {
+        if (!(std::fabs(value) > 2 * error)) {
+          reach = 0.0;
+          return;
+        }
+        if ((value > 0) == (slope > 0) || slope == 0) return;  // moving away from zero
+        reach = std::min(reach, (std::fabs(value) - 2 * error) / std::fabs(slope));
+      };
+      keep(c1, -dAx, errorA);
+      keep(c2, -dAx, errorA);
+      keep(d1, dBx, errorB);
+      keep(d2, dBx, errorB);
+      if (reach > best) {
+        best = reach;
+        pair[0] = i;
+        pair[1] = j;
+      }
+    }
+  }
+  return best * (1 - 1e-9);
+}
+
+// After a failed trial at `row` of column c (rotation k): the last row up to
+// which the trial is known to fail for the same reason, found without
+// testing the rows between. The reason is a vertex of one part inside the
+// outer loop of the other while their boxes overlap and no hole box can
+// hold either part; the walk climbs the column while all of that holds.
+//
+// A trial vertex inside a placed part: the ray test's answer stays while no
+// vertex ordinate of that loop is passed and every crossing edge is crossed
+// on the same side, and each such condition, once false, stays false further
+// up (the coordinates grow with the row, and every computed value is a chain
+// of correctly rounded operations with one varying operand). So do the box
+// conditions. The last row is then found by doubling and halving.
+//
+// A placed part's vertex inside the trial: see ReverseReach.
+int LastBlockedRow(const Search& s, Worker& w, TrialShape& t, int k, int row) {
+  const std::size_t i = t.Hints().lastBlocker;
+  if (i >= s.obstacles.Size()) return row;
+  const Part& source = s.turned[static_cast<std::size_t>(k)];
+  const BoundingBox& ob = s.obstacles.EntryBox(i);
+  const ShapeView& other = s.obstacles.EntryView(i);
+  const BoundingBox& tb = t.OuterBox();
+  if (BoxesApart(tb, ob)) return row;
+  // No hole may hold the other part, now and further up.
+  w.holeLimits.clear();
+  const std::vector<Loop>& holes = source.InnerLoops.Loops();
+  for (int h = 0; h < t.HoleCount(); ++h) {
+    const BoundingBox hb = t.HoleBox(h);
+    if (BoxMayHold(hb, ob)) return row;
+    if (ob.minX < hb.minX || ob.maxX > hb.maxX || ob.minY < hb.minY) continue;
+    w.holeLimits.push_back(holes[static_cast<std::size_t>(h)].Box().maxY);  // ob.maxY > this + dy
+  }
+  w.obstacleHoleLimits.clear();
+  for (int h = 0; h < other.holeCount; ++h) {
+    const BoundingBox& gb = other.holes[h].box;
+    if (BoxMayHold(gb, tb)) return row;
+    if (tb.minX < gb.minX || tb.maxX > gb.maxX || tb.maxY > gb.maxY) continue;
+    w.obstacleHoleLimits.push_back(gb.minY);  // source minY + dy < this
+  }
+  const CandidateGrid& grid = *s.grid;
+  const BoundingBox& sb = source.OutLoop.Box();
+  const auto boxesHold = [&](double dy) {
+    const BoundingBox moved{tb.minX, tb.maxX, sb.minY + dy, sb.maxY + dy};
+    if (BoxesApart(moved, ob)) return false;
+    for (const double limit : w.holeLimits) {
+      if (!(ob.maxY > limit + dy)) return false;
+    }
+    for (const double limit : w.obstacleHoleLimits) {
+      if (!(sb.minY + dy < limit)) return false;
+    }
+    return true;
+  };
+  const LoopView& o = other.outer;
+  const int vi = t.Hints().vertices[2 * i];
+  const int qi = t.Hints().vertices[2 * i + 1];
+  bool own = false;
+  double px = 0.0;
+  double py = 0.0;
+  double vy = 0.0;
+  if (vi >= 0 && vi < source.OutLoop.Count()) {
+    const Vertex v = source.OutLoop.Vertices()[static_cast<std::size_t>(vi)];
+    px = v.x + t.Dx();
+    py = v.y + t.Dy();
+    vy = v.y;
+    own = IsPointInLoop(o, Vertex{px, py});
+  }
+  double above = std::numeric_limits<double>::infinity();
+  double reach = 0.0;
+  Vertex q;
+  bool crossing = false;
+  int pair[2] = {0, 0};
+  if (own) {
+    // The slab of the ray's line: the next vertex ordinate above, and the
+    // side on which each crossing edge passes.
+    w.slab.clear();
+    w.slabSide.clear();
+    const auto addEdge = [&](int e) {
+      const Vertex a = o.At(e);
+      const Vertex b = o.At(e + 1 == o.n ? 0 : e + 1);
+      bool beyond = false;
+      if (std::fabs(a.x - b.x) < kVerticalEdgeEpsilon) {
+        beyond = px < a.x;
+      } else {
+        beyond = CrossingX(a, b, py) > px;
+      }
+      w.slab.push_back(e);
+      w.slabSide.push_back(beyond ? 1 : 0);
+    };
+    if (o.index != nullptr && !o.index->Empty()) {
+      const auto yOf = [&o](int e) { return o.At(e).y; };
+      above = o.index->NextAbove(py, yOf);
+      const int* first = nullptr;
+      const int* last = nullptr;
+      o.index->EdgesAt(py, yOf, &first, &last);
+      for (const int* e = first; e != last; ++e) addEdge(*e);
+    } else {
+      for (int e = 0; e < o.n; ++e) {
+        const Vertex a = o.At(e);
+        const Vertex b = o.At(e + 1 == o.n ? 0 : e + 1);
+        if (a.y > py && a.y < above) above = a.y;
+        if ((a.y > py) != (b.y > py)) addEdge(e);
+      }
+    }
+  } else if (qi >= 0 && qi < o.n && IsPointInLoop(t.View().outer, o.At(qi))) {
+    q = o.At(qi);
+    reach = ReverseReach(source.OutLoop, t.Dx(), t.Dy(), grid.Ys().back() - s.r.y, q);
+    if (!(reach > 0.0)) return row;
+  } else {
+    crossing = true;
+    reach = CrossingReach(t.View().outer, o, grid.Ys().back() - s.r.y, pair);
+    if (!(reach > 0.0)) return row;
+  }
+  const std::vector<Vertex>& sv = source.OutLoop.Vertices();
+  const int sn = source.OutLoop.Count();
+  const auto pointHolds = [&](double dy) {
+    if (crossing) {
+      const double y1 = sv[static_cast<std::size_t>(pair[0])].y + dy;
+      const double y2 = sv[static_cast<std::size_t>(pair[0] + 1 == sn ? 0 : pair[0] + 1)].y + dy;
+      const Vertex b1 = o.At(pair[1]);
+      const Vertex b2 = o.At(pair[1] + 1 == o.n ? 0 : pair[1] + 1);
+      return (dy - t.Dy()) < reach && std::min(y1, y2) <= std::max(b1.y, b2.y);
+    }
+    if (!own) return (dy - t.Dy()) < reach && !(sb.minY + dy > q.y);
+    const double y = vy + dy;
+    if (!(y <= ob.maxY) || !(y < above)) return false;
+    for (std::size_t e = 0; e < w.slab.size(); ++e) {
+      const Vertex a = o.At(w.slab[e]);
+      const Vertex b = o.At(w.slab[e] + 1 == o.n ? 0 : w.slab[e] + 1);
+      if (std::fabs(a.x - b.x) < kVerticalEdgeEpsilon) continue;
+      const bool beyond = CrossingX(a, b, y) > px;
+      if (beyond != (w.slabSide[e] != 0)) return false;
+    }
+    return true;
+  };
+  const auto holdsAt = [&](int j) {
+    const double dy = grid.Y(j) - s.r.y;
+    return boxesHold(dy) && pointHolds(dy);
+  };
+  const int rows = grid.Rows();
+  int lo = row;
+  int hi = rows;
+  for (int step = 1;; step *= 2) {
+    const long long j = static_cast<long long>(lo) + step;
+    if (j >= rows) break;
+    if (!holdsAt(static_cast<int>(j))) {
+      hi = static_cast<int>(j);
+      break;
+    }
+    lo = static_cast<int>(j);
+  }
+  while (hi - lo > 1) {
+    const int mid = lo + (hi - lo) / 2;
+    if (holdsAt(mid)) {
+      lo = mid;
+    } else {
+      hi = mid;
+    }
+  }
+  return lo;
+}
+
+// Whether the search of a column may stop: the walk ends before it, or
+// (for the helper) the calling thread has taken the column over.
+struct Cancel {
+  const std::atomic<int>* end = nullptr;
+  const std::atomic<int>* takenOver = nullptr;
+  bool operator()(int c) const {
+    return c >= end->load(std::memory_order_relaxed) ||
+           (takenOver != nullptr && c == takenOver->load(std::memory_order_relaxed));
+  }
+};
+
+// The first row from `from` to `limit` (inclusive) of column c at which
+// rotation k fits, or kNone.
+int FirstFitRow(const Search& s, Worker& w, int k, int c, int from, int limit, const Cancel& cancel) {
+  const CandidateGrid& grid = *s.grid;
+  const BoundingBox& sheet = s.job->SheetBox;
+  const BoundingBox& b = s.turned[static_cast<std::size_t>(k)].OutLoop.Box();
+  const double dx = grid.X(c) - s.r.x;
+  // The sheet test along x is the same for the whole column.
+  if (!NearOrBelow(b.maxX + dx, sheet.maxX) || !NearOrAbove(b.minX + dx, sheet.minX)) return kNone;
+  TrialShape& t = w.trials[static_cast<std::size_t>(k)];
+  const std::vector<double>& ys = grid.Ys();
+  int tests = 0;
+  for (int row = grid.NextLive(c, from); row <= limit && row < grid.Rows();) {
+    if ((++tests & 63) == 0 && cancel(c)) return kNone;
+    const double dy = ys[static_cast<std::size_t>(row)] - s.r.y;
+    // Sticking out at the top stays so further up; at the bottom, it ends at
+    // the first row high enough.
+    if (!NearOrBelow(b.maxY + dy, sheet.maxY)) return kNone;
+    if (!NearOrAbove(b.minY + dy, sheet.minY)) {
+      const auto low = std::partition_point(ys.begin() + row, ys.end(), [&](double y) {
+        return !NearOrAbove(b.minY + (y - s.r.y), sheet.minY);
+      });
+      row = grid.NextLive(c, static_cast<int>(low - ys.begin()));
+      continue;
+    }
+    t.MoveTo(dx, dy);
+    if (s.obstacles.TrialFits(*s.job, t)) return row;
+    row = grid.NextLive(c, LastBlockedRow(s, w, t, k, row) + 1);
+  }
+  return kNone;
+}
+
+// Rows of the first fit of each rotation in one column (kNone where there is
+// none, or where the rotation need not be searched).
+//
+// The walk's rule reads a column as a list of (row, rotation) events in row
+// order: before any fit, the first event is the first fit; after it, an
+// event wins when its centroid x is below the best so far. So only each
+// rotation's first fit in the column matters, rotations whose centroid x
+// cannot beat `bound` (once a fit is known) need no search, and a rotation
+// need not be searched beyond the first fit of a rotation whose centroid x
+// is no greater than its own.
+//
+// `refresh(&anyFit, &bound)` brings the knowledge of earlier columns up to
+// date (another thread may have finished one meanwhile).
+template <class Refresh>
+void SearchColumn(const Search& s, Worker& w, int c, bool anyFit, double bound,
+                  const Cancel& cancel, int* rows, Refresh refresh) {
+  const double dx = s.grid->X(c) - s.r.x;
+  std::fill(rows, rows + s.rn, kNone);
+  if (s.grid->ColumnEmpty(c)) return;
+  std::vector<int>& order = w.order;
+  order.resize(static_cast<std::size_t>(s.rn));
+  for (int k = 0; k < s.rn; ++k) order[static_cast<std::size_t>(k)] = k;
+  const auto cx = [&](int k) { return dx + s.centroids[static_cast<std::size_t>(k)].x; };
+  // Ascending centroid x, NaN last.
+  std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+    const double xa = cx(a);
+    const double xb = cx(b);
+    if (std::isnan(xa) || std::isnan(xb)) return !std::isnan(xa) && std::isnan(xb);
+    return xa < xb;
+  });
+  const int from = s.StartRow(c);
+  int limitAll = std::numeric_limits<int>::max();      // first fit of any rotation
+  int limitNumber = std::numeric_limits<int>::max();   // of one with a numeric centroid x
+  for (const int k : order) {
+    if (cancel(c)) return;
+    refresh(&anyFit, &bound);
+    const double x = cx(k);
+    int limit = limitNumber;
+    if (std::isnan(x)) {
+      if (anyFit) continue;  // it can only be a first fit
+      limit = limitAll;
+    } else if (anyFit && !(x < bound)) {
+      continue;
+    }
+    const int row = FirstFitRow(s, w, k, c, from, limit, cancel);
+    rows[k] = row;
+    if (row == kNone) continue;
+    limitAll = std::min(limitAll, row);
+    if (!std::isnan(x)) limitNumber = std::min(limitNumber, row);
+  }
+}
+
+// The walk over the columns, shared by the threads: columns are handed out in
+// ascending order, and their results replayed in that order by the walk's
+// rule, so the outcome does not depend on which thread searched what.
+class ColumnWalk {
+ public:
+  ColumnWalk(const Search& s, int firstColumn) : s_(s), first_(firstColumn), next_(firstColumn) {
+    end_.store(s.grid->Columns());
+  }
+
+  // `shared` when two threads may work on the walk; the calling thread
+  // (`caller`) wakes the helper once the walk has reached its third column.
+  void Work(Worker& w, bool shared, bool caller) {
+    bool wakeHelper = shared && caller;
+    const Cancel cancel{&end_, caller ? nullptr : &takenOver_};
+    std::unique_lock<std::mutex> lock(m_);
+    std::vector<int> rows(static_cast<std::size_t>(s_.rn));
+    for (;;) {
+      // The helper keeps within a few columns of the lowest unfinished one:
+      // further ahead it would search without what that column will tell
+      // (and closer it would wait at nearly every column).
+      if (!caller) {
+        helperWaiting_ = true;
+        finished_.wait(lock, [this] { return next_ - replayed_ <= kHelperLead || next_ >= end_.load(); });
+        helperWaiting_ = false;
+      }
+      int c = next_;
+      // The calling thread never waits for the helper's column: once it is
+      // two columns ahead of it, or out of columns, it searches that column
+      // itself (the helper drops it).
+      if (caller && shared && replayed_ < next_ && replayed_ < end_.load() &&
+          (next_ - replayed_ >= 2 || next_ >= end_.load())) {
+        Column& held = columns_[static_cast<std::size_t>(replayed_ - first_)];
+        if (!held.done && !held.takenOver) {
+          held.takenOver = true;
+          c = replayed_;
+          takenOver_.store(c);
+        }
+      }
+      const bool takeOver = c != next_;
+      if (!takeOver) {
+        if (c >= end_.load()) break;
+      }
+      bool anyFit = false;
+      double bound = 0.0;
+      Known(c, &anyFit, &bound);
+      if (!takeOver) {
+        if (anyFit && !CanImprove(c, bound)) {
+          end_.store(c);
+          break;
+        }
+        ++next_;
+        columns_.emplace_back();
+      }
+      lock.unlock();
+      if (wakeHelper && c >= first_ + 2) {
+        Helper::Get().Wake();
+        wakeHelper = false;
+      }
+      SearchColumn(s_, w, c, anyFit, bound, cancel, rows.data(), [&](bool* fit, double* best) {
+        // Alone, nothing changes while a column is searched; otherwise the
+        // replayed columns (all before c) may have found a better x.
+        if (!shared || !replayFound_.load(std::memory_order_acquire)) return;
+        const double x = replayBestX_.load(std::memory_order_relaxed);
+        *fit = true;
+        if (x < *best) *best = x;
+      });
+      lock.lock();
+      Column& col = columns_[static_cast<std::size_t>(c - first_)];
+      if (col.done || (!caller && col.takenOver)) continue;  // the other thread has it
+      col.fits.clear();
+      for (int k = 0; k < s_.rn; ++k) {
+        if (rows[static_cast<std::size_t>(k)] != kNone) col.fits.emplace_back(rows[static_cast<std::size_t>(k)], k);
+      }
+      std::sort(col.fits.begin(), col.fits.end());
+      col.done = true;
+      Replay();
+      if (helperWaiting_ && (next_ - replayed_ <= kHelperLead || next_ >= end_.load())) finished_.notify_all();
+    }
+  }
+
+  [[nodiscard]] PlacementChoice Result() const {
+    PlacementChoice choice;
+    choice.found = found_;
+    choice.firstFit = Vertex{s_.grid->X(firstC_), s_.grid->Y(firstRow_)};
+    choice.point = Vertex{s_.grid->X(bestC_), s_.grid->Y(bestRow_)};
+    choice.rotation = bestK_;
+    if (!found_) choice = PlacementChoice{};
+    return choice;
+  }
+
+ private:
+  struct Column {
+    std::vector<std::pair<int, int>> fits;  // (row, rotation), ascending
+    bool done = false;
+    bool takenOver = false;  // the calling thread searches it as well
+  };
+
+  // What the walk knows before column c: whether a fit was found, and a
+  // bound on the best centroid x, from the columns finished so far before c.
+  void Known(int c, bool* anyFit, double* bound) const {
+    *anyFit = found_;
+    *bound = found_ ? bestX_ : std::numeric_limits<double>::infinity();
+    for (int q = replayed_; q < c && q < next_; ++q) {
+      const Column& col = columns_[static_cast<std::size_t>(q - first_)];
+      if (!col.done) continue;
+      for (const auto& fit : col.fits) {
+        *anyFit = true;
+        const double x = CentroidX(q, fit.second);
+        if (x < *bound) *bound = x;
+      }
+    }
+  }
+
+  [[nodiscard]] double CentroidX(int c, int k) const {
+    return (s_.grid->X(c) - s_.r.x) + s_.centroids[static_cast<std::size_t>(k)].x;
+  }
+
+  // Whether any position of column c or beyond can still win against a best
+  // centroid x of at most `bound`: the walk ends where a point's x, less the
+  // reach of the centroid, exceeds the best, and no rotation wins unless its
+  // centroid x is below it (both only grow with the column).
+  [[nodiscard]] bool CanImprove(int c, double bound) const {
+    if (s_.grid->X(c) - s_.d > bound) return false;
+    for (int k = 0; k < s_.rn; ++k) {
+      if (CentroidX(c, k) < bound) return true;
+    }
+    return false;
+  }
+
+  // Applies the finished columns in order, by the walk's rule.
+  void Replay() {
+    ReplayColumns();
+    Publish();
+  }
+
+  void ReplayColumns() {
+    while (replayed_ < next_ && columns_[static_cast<std::size_t>(replayed_ - first_)].done) {
+      const int c = replayed_++;
+      if (stopped_) continue;
+      Column& col = columns_[static_cast<std::size_t>(c - first_)];
+      const std::vector<std::pair<int, int>> events = std::move(col.fits);
+      col.fits = {};
+      const double columnX = s_.grid->X(c);
+      int checkedRow = kNone;
+      if (found_ && columnX - s_.d > bestX_) {
+        Stop();
+        continue;
+      }
+      for (const auto& [row, k] : events) {
+        const double x = CentroidX(c, k);
+        if (!found_) {
+          found_ = true;
+          firstC_ = bestC_ = c;
+          firstRow_ = bestRow_ = row;
+          bestK_ = k;
+          bestX_ = x;
+          checkedRow = kNone;
+        }
+        // Every point the walk visits after the first fit checks its bound
+        // first; the points of a column share x.
+        if (row != checkedRow) {
+          if (columnX - s_.d > bestX_) {
+            Stop();
+            break;
+          }
+          checkedRow = row;
+        }
+        if (x < bestX_) {
+          bestC_ = c;
+          bestRow_ = row;
+          bestK_ = k;
+          bestX_ = x;
+        }
+      }
+    }
+  }
+
+  void Publish() {
+    replayBestX_.store(bestX_, std::memory_order_relaxed);
+    replayFound_.store(found_, std::memory_order_release);
+  }
+
+  void Stop() {
+    stopped_ = true;
+    if (end_.load() > replayed_) end_.store(replayed_);
+  }
+
+  const Search& s_;
+  std::mutex m_;
+  std::condition_variable finished_;  // a column was finished
+  const int first_;
+  int next_;
+  std::atomic<int> end_;  // columns from here on are not needed
+  std::atomic<int> takenOver_{-1};  // the column the calling thread took over last
+  bool helperWaiting_ = false;
+  // The replayed best, for searches that read it without the lock.
+  std::atomic<bool> replayFound_{false};
+  std::atomic<double> replayBestX_{0.0};
+  std::deque<Column> columns_;
+  int replayed_ = first_;
+  bool stopped_ = false;
+  bool found_ = false;
+  int firstC_ = 0;
+  int firstRow_ = 0;
+  int bestC_ = 0;
+  int bestRow_ = 0;
+  int bestK_ = 0;
+  double bestX_ = 0.0;
+};
 
 // `index` indexes the part and stays valid through the slide, which only
 // translates it.
@@ -53,245 +904,93 @@ void Slide(PackJob& job, Part& part, bool left, const Obstacles& obstacles, Part
   }
 }
 
-void RemoveCovered(PackJob& job, const Part& part, PartIndex& index) {
-  VertexList& points = job.CandidatePoints;
-  const double maxX = part.Box.maxX;
-  const BoundingBox& box = part.OutLoop.Box();
-  const ShapeView& shape = index.View(part);
-  // Points outside the outer loop's box are outside the material. On a grid,
-  // each column is searched for the rows within the box's y range.
-  if (const std::size_t rows = points.ColumnSize(); rows > 0) {
-    const std::vector<Vertex>& slots = points.Slots();
-    auto column = std::partition_point(slots.begin(), slots.end(),
-                                       [&box](const Vertex& v) { return v.x < box.minX; });
-    std::size_t start = static_cast<std::size_t>(column - slots.begin()) / rows * rows;
-    for (; start < slots.size(); start += rows) {
-      if (slots[start].x > maxX) break;
-      if (slots[start].x < box.minX) continue;
-      const auto first = slots.begin() + static_cast<std::ptrdiff_t>(start);
-      auto row = std::partition_point(first, first + static_cast<std::ptrdiff_t>(rows),
-                                      [&box](const Vertex& v) { return v.y < box.minY; });
-      for (std::size_t i = static_cast<std::size_t>(row - slots.begin()); i < start + rows; ++i) {
-        if (slots[i].y > box.maxY) break;
-        if (points.IsLive(i) && IsPointInMaterial(shape, slots[i])) points.Remove(i);
-      }
-    }
-    return;
-  }
-  // Points left of the outer loop's box are outside the material.
-  for (std::size_t i = FirstWithXAtLeast(points, part.OutLoop.Box().minX); i != VertexList::kEnd;
-       i = points.Next(i)) {
-    const Vertex& p = points.At(i);
-    if (p.x > maxX) break;
-    if (IsPointInMaterial(shape, p)) points.Remove(i);
-  }
-}
-
 }  // namespace
 
-double CandidateGridSize(double sheetLength, double sheetWidth, double ppd) {
-  const double nx = std::trunc(sheetLength / ppd);
-  const double ny = std::trunc(sheetWidth / ppd);
-  if (nx < 0 || ny < 0) return 0.0;
-  return (nx + 1) * (ny + 1);
-}
+void SetPlacementThreads(int threads) { gThreads.store(threads >= 2 ? 2 : 1); }
+int PlacementThreads() { return gThreads.load(); }
 
-void BuildCandidateGrid(PackJob& job) {
-  job.CandidatePoints.Clear();
-  const int nx = static_cast<int>(job.SheetLength / job.PPD);
-  const int ny = static_cast<int>(job.SheetWidth / job.PPD);
-  if (nx < 0 || ny < 0) return;
-  std::vector<Vertex> points;
-  points.reserve(static_cast<std::size_t>(nx + 1) * static_cast<std::size_t>(ny + 1));
-  for (int i = 0; i <= nx; ++i) {
-    const double x = (i * job.SheetLength) / nx;
-    for (int j = 0; j <= ny; ++j) {
-      const double y = (j * job.SheetWidth) / ny;
-      points.push_back(Vertex{x, y});
-    }
-  }
-  job.CandidatePoints.Assign(std::move(points), static_cast<std::size_t>(ny) + 1);
-}
+PlacementEngine::PlacementEngine() : placed_(std::make_unique<PlacedIndexes>()) {}
+PlacementEngine::~PlacementEngine() = default;
 
-void RemoveCoveredPoints(PackJob& job, const Part& part) {
-  PartIndex index;
-  index.Build(part);
-  RemoveCovered(job, part, index);
-}
+void PlacementEngine::Start() { placed_->Clear(); }
 
-namespace {
-
-// Whether two parts make the same trial positions: the same vertices and
-// stored boxes, bit for bit, hole by hole.
-bool SameBits(const void* a, const void* b, std::size_t bytes) {
-  return bytes == 0 || std::memcmp(a, b, bytes) == 0;
-}
-
-bool SameLoop(const Loop& a, const Loop& b) {
-  return a.Count() == b.Count() &&
-         SameBits(a.Vertices().data(), b.Vertices().data(), a.Vertices().size() * sizeof(Vertex)) &&
-         SameBits(&a.Box(), &b.Box(), sizeof(BoundingBox));
-}
-
-bool SameGeometry(const Part& a, const Part& b) {
-  if (!SameLoop(a.OutLoop, b.OutLoop) || !SameBits(&a.Box, &b.Box, sizeof(BoundingBox))) {
-    return false;
-  }
-  const std::vector<Loop>& ha = a.InnerLoops.Loops();
-  const std::vector<Loop>& hb = b.InnerLoops.Loops();
-  if (ha.size() != hb.size()) return false;
-  for (std::size_t h = 0; h < ha.size(); ++h) {
-    if (!SameLoop(ha[h], hb[h])) return false;
-  }
-  return true;
-}
-
-}  // namespace
-
-LayoutMemory::LayoutMemory() : indexes_(std::make_unique<PlacedIndexes>()) {}
-LayoutMemory::~LayoutMemory() = default;
-
-void LayoutMemory::Start(const PackJob& job) {
-  indexes_->Clear();
-  groupOf_.clear();
-  rejected_.clear();
-  bits_ = job.CandidatePoints.Slots().size() * static_cast<std::size_t>(std::max(job.RN, 0));
-  // With one rotation, a later trial position of a part never has its
-  // centroid further left than its first fit, so a placement tests each
-  // position once and leaves nothing for the next copy to reuse.
-  if (job.RN < 2) return;
-  std::vector<const Part*> firsts;  // one part per group
-  std::vector<std::size_t> sizes;
-  // Candidate groups by a hash of the outer loop's bits, so that a job of
-  // many different parts is not compared pair by pair.
-  std::unordered_map<std::size_t, std::vector<std::size_t>> byHash;
-  for (const Part& part : job.Parts) {
-    const std::vector<Vertex>& v = part.OutLoop.Vertices();
-    const std::size_t hash = std::hash<std::string_view>{}(
-        std::string_view(reinterpret_cast<const char*>(v.data()), v.size() * sizeof(Vertex)));
-    std::vector<std::size_t>& candidates = byHash[hash];
-    std::size_t group = firsts.size();
-    for (const std::size_t g : candidates) {
-      if (SameGeometry(*firsts[g], part)) {
-        group = g;
-        break;
-      }
-    }
-    if (group == firsts.size()) {
-      firsts.push_back(&part);
-      sizes.push_back(0);
-      candidates.push_back(group);
-    }
-    ++sizes[group];
-    groupOf_[&part] = group;
-  }
-  // A part alike to no other has nobody to pass its findings on to.
-  for (auto it = groupOf_.begin(); it != groupOf_.end();) {
-    it = sizes[it->second] < 2 ? groupOf_.erase(it) : std::next(it);
-  }
-  rejected_.resize(firsts.size());
-}
-
-std::vector<std::uint64_t>* LayoutMemory::RejectedFor(const Part& part) {
-  const auto it = groupOf_.find(&part);
-  if (it == groupOf_.end()) return nullptr;
-  std::vector<std::uint64_t>& bits = rejected_[it->second];
-  if (bits.empty()) bits.assign((bits_ + 63) / 64, 0);
-  return &bits;
-}
-
-void PlacePart(PackJob& job, Part& part) { PlacePart(job, part, nullptr); }
-
-void PlacePart(PackJob& job, Part& part, LayoutMemory* memory) {
-  PlacedIndexes* placed = memory != nullptr ? &memory->Indexes() : nullptr;
-  std::vector<std::uint64_t>* rejected = memory != nullptr ? memory->RejectedFor(part) : nullptr;
-  const std::size_t rn = static_cast<std::size_t>(job.RN);
-  // Tests a trial position, or answers from what the layout already knows.
-  const auto fits = [&](TrialShape& trial, std::size_t point, int k, const Obstacles& obstacles) {
-    const std::size_t bit = point * rn + static_cast<std::size_t>(k);
-    if (rejected != nullptr && ((*rejected)[bit / 64] >> (bit % 64) & 1u) != 0) return false;
-    if (obstacles.TrialFits(job, trial)) return true;
-    if (rejected != nullptr) (*rejected)[bit / 64] |= std::uint64_t{1} << (bit % 64);
-    return false;
-  };
-  const Vertex r = part.FindReferenceVertex();
+PlacementChoice PlacementEngine::Find(const PackJob& job, Part& part) {
+  const CandidateGrid& grid = job.CandidatePoints;
+  if (job.RN <= 0 || grid.Columns() == 0 || grid.Rows() == 0) return PlacementChoice{};
+  Search s;
+  s.job = &job;
+  s.grid = &grid;
+  s.rn = job.RN;
+  s.r = part.FindReferenceVertex();
   const Vertex g = part.Centroid;
-  const double d = r.DistanceTo(g);
+  s.d = s.r.DistanceTo(g);
   const double delta = 2 * Pi() / job.RN;
-
-  std::vector<Part> turned;
-  std::vector<Vertex> centroids;
-  turned.reserve(job.RN);
-  centroids.reserve(job.RN);
+  s.turned.reserve(static_cast<std::size_t>(job.RN));
+  s.centroids.reserve(static_cast<std::size_t>(job.RN));
   for (int k = 0; k < job.RN; ++k) {
-    turned.push_back(part.Copy());
-    centroids.push_back(g);
+    s.turned.push_back(part.Copy());
+    s.centroids.push_back(g);
     if (k >= 1) {
-      turned[k].Rotate(r, k * delta);
-      centroids[k].RotateAbout(r, k * delta);
+      s.turned.back().Rotate(s.r, k * delta);
+      s.centroids.back().RotateAbout(s.r, k * delta);
     }
   }
-  std::vector<TrialShape> trials(job.RN);
-  for (int k = 0; k < job.RN; ++k) trials[k].Prepare(turned[k]);
+  s.obstacles.Build(job, part, placed_.get());
+  s.s = job.TypeSlots[static_cast<std::size_t>(job.SlotOfId[static_cast<std::size_t>(part.ID)])]
+            .LastPosition;
+  const std::vector<double>& ys = grid.Ys();
+  s.sRow = static_cast<int>(
+      std::partition_point(ys.begin(), ys.end(), [&s](double y) { return y < s.s.y; }) - ys.begin());
+  const std::vector<double>& xs = grid.Xs();
+  const int firstColumn = static_cast<int>(
+      std::partition_point(xs.begin(), xs.end(), [&s](double x) { return x < s.s.x; }) - xs.begin());
+
+  ColumnWalk walk(s, firstColumn);
+  const auto makeWorker = [&s](Worker& w) {
+    w.trials.resize(static_cast<std::size_t>(s.rn));
+    for (int k = 0; k < s.rn; ++k) w.trials[static_cast<std::size_t>(k)].Prepare(s.turned[static_cast<std::size_t>(k)]);
+  };
+  if (PlacementThreads() >= 2) {
+    std::atomic<bool> mainEntered{false};
+    const std::function<void()> work = [&] {
+      Worker w;
+      makeWorker(w);
+      // The caller enters first and is the one that wakes the helper.
+      const bool caller = !mainEntered.exchange(true);
+      walk.Work(w, true, caller);
+    };
+    Helper::Get().Run(work);
+  } else {
+    Worker w;
+    makeWorker(w);
+    walk.Work(w, false, true);
+  }
+  PlacementChoice choice = walk.Result();
+  choice.reference = s.r;
+  return choice;
+}
+
+void PlacementEngine::Commit(PackJob& job, Part& part, const PlacementChoice& choice) {
+  if (!choice.found) return;
+  job.TypeSlots[static_cast<std::size_t>(job.SlotOfId[static_cast<std::size_t>(part.ID)])]
+      .LastPosition = choice.firstFit;
+  const Vertex r = choice.reference;
+  const double delta = 2 * Pi() / job.RN;
+  part.Translate(choice.point.x - r.x, choice.point.y - r.y);
+  part.Rotate(choice.point, choice.rotation * delta);
   Obstacles obstacles;
-  obstacles.Build(job, part, placed);
-
-  PartTypeSlot& slot = job.TypeSlots[job.SlotOfId[part.ID]];
-  const Vertex s = slot.LastPosition;
-  VertexList& points = job.CandidatePoints;
-
-  // First fit, from the last first-fit point of this part type on.
-  std::size_t first = VertexList::kEnd;
-  Vertex best;
-  int bestK = 0;
-  double bestX = 0.0;
-  for (std::size_t i = FirstWithXAtLeast(points, s.x);
-       i != VertexList::kEnd && first == VertexList::kEnd; i = points.Next(i)) {
-    const Vertex& v = points.At(i);
-    if (v.x < s.x || (v.x == s.x && v.y < s.y)) continue;
-    const double dx = v.x - r.x;
-    const double dy = v.y - r.y;
-    for (int k = 0; k < job.RN; ++k) {
-      trials[k].MoveTo(dx, dy);
-      if (fits(trials[k], i, k, obstacles)) {
-        first = i;
-        best = v;
-        bestK = k;
-        bestX = dx + centroids[k].x;
-        slot.LastPosition = v;
-        break;
-      }
-    }
-  }
-  if (first == VertexList::kEnd) return;
-
-  // Improvement: a later point wins only with a centroid further left. With
-  // its reference vertex on v, a part's centroid lies at distance d from v,
-  // so no point beyond bestX + d can win.
-  for (std::size_t i = first; i != VertexList::kEnd; i = points.Next(i)) {
-    const Vertex& v = points.At(i);
-    if (v.x - d > bestX) break;
-    const double dx = v.x - r.x;
-    const double dy = v.y - r.y;
-    for (int k = 0; k < job.RN; ++k) {
-      if (!(dx + centroids[k].x < bestX)) continue;
-      trials[k].MoveTo(dx, dy);
-      if (fits(trials[k], i, k, obstacles)) {
-        best = v;
-        bestK = k;
-        bestX = dx + centroids[k].x;
-      }
-    }
-  }
-
-  part.Translate(best.x - r.x, best.y - r.y);
-  part.Rotate(best, bestK * delta);
+  obstacles.Build(job, part, placed_.get());
   auto index = std::make_unique<PartIndex>();
   index->Build(part);
   Slide(job, part, true, obstacles, *index);
   Slide(job, part, false, obstacles, *index);
-  RemoveCovered(job, part, *index);
-  if (placed != nullptr) placed->Keep(part, std::move(index));
+  RemoveCovered(job.CandidatePoints, part);
+  placed_->Keep(part, std::move(index));
+}
+
+void PlacePart(PackJob& job, Part& part) {
+  PlacementEngine engine;
+  engine.Place(job, part);
 }
 
 namespace {

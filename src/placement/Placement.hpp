@@ -1,9 +1,6 @@
 #pragma once
 
-#include <cstdint>
 #include <memory>
-#include <unordered_map>
-#include <vector>
 
 #include "app/PackJob.hpp"
 #include "parts/Part.hpp"
@@ -39,37 +36,43 @@ void RemoveCoveredPoints(PackJob& job, const Part& part);
 // that fits nowhere stays where it is.
 void PlacePart(PackJob& job, Part& part);
 
-// What one layout learns as it goes, for the placements that follow.
-//
-// Placed parts never move again within a layout and parked parts never stop
-// a trial, so the parts a trial position is tested against only ever grow:
-// a position found not to fit stays unfit for the rest of the layout. Parts
-// whose geometry is identical bit for bit (the copies of one block, parked
-// alike) make identical trial positions, so such a finding serves all of
-// them. The indexes of placed parts serve every later placement as well.
-class LayoutMemory {
- public:
-  // Starts a layout of job.Parts as they lie now, with the candidate grid
-  // already built.
-  void Start(const PackJob& job);
-  PlacedIndexes& Indexes() { return *indexes_; }
-  // The rejected positions of the part's geometry: bit i * RN + k for
-  // candidate slot i and rotation k; null when nothing is kept for it (a
-  // single rotation, or no other part of the same geometry).
-  std::vector<std::uint64_t>* RejectedFor(const Part& part);
-
-  LayoutMemory();
-  ~LayoutMemory();
-
- private:
-  std::unique_ptr<PlacedIndexes> indexes_;
-  std::unordered_map<const Part*, std::size_t> groupOf_;
-  std::vector<std::vector<std::uint64_t>> rejected_;
-  std::size_t bits_ = 0;
+// Where the search for a part's position ended.
+struct PlacementChoice {
+  bool found = false;
+  Vertex firstFit;  // the first point at which the part fitted
+  Vertex point;     // the chosen point and rotation
+  int rotation = 0;
+  Vertex reference;  // the part's reference vertex where it lay
 };
 
-// The same, within a layout that keeps what it learns in `memory`.
-void PlacePart(PackJob& job, Part& part, LayoutMemory* memory);
+// Lays out the parts of one layout. It keeps the indexes of the parts it
+// placed (they do not move again within the layout), so that later
+// placements test against them without rebuilding them.
+class PlacementEngine {
+ public:
+  PlacementEngine();
+  ~PlacementEngine();
+  PlacementEngine(const PlacementEngine&) = delete;
+  PlacementEngine& operator=(const PlacementEngine&) = delete;
+
+  // Starts a layout of job.Parts as they lie now.
+  void Start();
+  // Where `part` would go on the present layout. Changes nothing but the
+  // part's stored centroid, which it brings up to date.
+  PlacementChoice Find(const PackJob& job, Part& part);
+  // Moves and turns the part to the choice, records its type's first-fit
+  // point, slides it and prunes the grid.
+  void Commit(PackJob& job, Part& part, const PlacementChoice& choice);
+  void Place(PackJob& job, Part& part) { Commit(job, part, Find(job, part)); }
+
+ private:
+  std::unique_ptr<PlacedIndexes> placed_;
+};
+
+// Most threads a placement search uses (1 or 2; 1 by default). Results
+// never depend on it; the tests and the benchmark set it to compare.
+void SetPlacementThreads(int threads);
+int PlacementThreads();
 
 void SlideLeft(PackJob& job, Part& part);
 void SlideDown(PackJob& job, Part& part);

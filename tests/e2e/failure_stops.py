@@ -129,9 +129,10 @@ def write_faults(env):
         if name != "Log.txt":
             check(r.read("Log.txt").endswith(b"\xc3\xeb\n"), f"size limit on {name}: the log is not complete")
 
-    # Memory exhausted by a fine grid: a clear message, status 1, no output.
+    # Memory exhausted by the turned copies of the most rotations accepted: a
+    # clear message, status 1, no output.
     d = env.rundir("out-of-memory", SIX)
-    r = finish(d, start(env, d, "parts.txt 4 0.05 0 3\n", frozen=False, memory_limit=60 << 20))
+    r = finish(d, start(env, d, "parts.txt 100000 5 0 3\n", frozen=False, memory_limit=60 << 20))
     if b"Sanitizer" not in r.err:  # a sanitizer's runtime cannot start under the limit
         t.expect_status(r, 1, "out of memory")
         check(r.lines[6:] == ["Warning!", "内存不足，程序无法继续运行!", ""], f"out of memory: {r.lines[6:]}")
@@ -199,9 +200,10 @@ def interrupts(env):
         check(sorted(ids) == [str(k) for k in range(6)], f"{sig.name}: result file {ids}")
         check(r.read("Layout.dxf").endswith(b"EOF\n"), f"{sig.name}: no complete drawing")
 
-    # A second interrupt ends the run at once, without a partial file.
+    # A second interrupt ends the run at once, without a partial file. Each
+    # layout of this job takes long against the pause between the two.
     d = env.rundir("interrupt-twice", SIX)
-    p = start(env, d, "parts.txt 4 0.1 0 100000\n", frozen=False)
+    p = start(env, d, "parts.txt 360 0.05 0 100000\n", frozen=False)
     wait_for_iterations(p, 1)
     p.send_signal(signal.SIGINT)
     time.sleep(0.05)

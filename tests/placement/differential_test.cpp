@@ -115,7 +115,7 @@ class Differences {
       ++i;
     }
   }
-  void Candidates(const std::string& what, const VertexList& p, const lit::VertexList& r) {
+  void Candidates(const std::string& what, const CandidateGrid& p, const lit::VertexList& r) {
     const std::vector<Vertex> points = p.ToVector();
     Int(what + " count", static_cast<long long>(points.size()), r.Count());
     if (!first_.empty()) return;
@@ -522,7 +522,23 @@ TEST(DifferentialPlacementTest, IssueLHoleJobAgreesWithTheLiteralModel) {
   EXPECT_GE(triangle.Box.minX, 100.0 - 0.00001);
 }
 
-TEST(DifferentialPlacementTest, RandomJobsAgreeWithTheLiteralModel) {
+// Runs the body with the placement search on one thread and on two: the
+// layouts must not depend on it.
+class DifferentialLayoutTest : public testing::TestWithParam<int> {
+ protected:
+  void SetUp() override {
+    saved_ = PlacementThreads();
+    SetPlacementThreads(GetParam());
+  }
+  void TearDown() override { SetPlacementThreads(saved_); }
+
+ private:
+  int saved_ = 1;
+};
+
+INSTANTIATE_TEST_SUITE_P(OneAndTwoThreads, DifferentialLayoutTest, testing::Values(1, 2));
+
+TEST_P(DifferentialLayoutTest, RandomJobsAgreeWithTheLiteralModel) {
   constexpr int kJobs = 500;
   int failures = 0;
   Coverage coverage;
@@ -554,7 +570,7 @@ TEST(DifferentialPlacementTest, RandomJobsAgreeWithTheLiteralModel) {
 // The public instances beside the project (skipped when they are absent):
 // real outlines with many vertices, laid out with their suggested rotations
 // and a grid of some forty thousand points.
-TEST(DifferentialPlacementTest, SharedInstancesAgreeWithTheLiteralModel) {
+TEST_P(DifferentialLayoutTest, SharedInstancesAgreeWithTheLiteralModel) {
   const std::string dir = NEST_SHARED_BENCHMARKS_DIR;
   if (!std::ifstream(dir + "/albano.txt")) GTEST_SKIP() << "no shared instances at " << dir;
   struct Instance {

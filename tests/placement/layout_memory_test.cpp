@@ -1,7 +1,7 @@
-// A layout remembers trial positions that did not fit and passes them on to
-// later copies of the same geometry. These tests lay the same jobs out with
-// that memory (EvaluateSequence) and without it (PlacePart on its own, part
-// by part), and require the same layout to the last bit.
+// A layout keeps what it learns (the indexes of the parts it placed) for the
+// placements that follow. These tests lay the same jobs out with that memory
+// (EvaluateSequence) and without it (PlacePart on its own, part by part), and
+// require the same layout to the last bit.
 #include <gtest/gtest.h>
 
 #include <cstring>

@@ -68,7 +68,7 @@ TEST(CandidateGridTest, SpacingIsPpdOrALittleMore) {
   job.PPD = 7;
   BuildCandidateGrid(job);
   EXPECT_EQ(job.CandidatePoints.Count(), 858u * 572u);
-  const std::vector<Vertex>& slots = job.CandidatePoints.Slots();
+  const std::vector<Vertex> slots = job.CandidatePoints.ToVector();
   EXPECT_EQ(slots[1], (Vertex{0, 4000.0 / 571}));
   EXPECT_EQ(slots[572], (Vertex{6000.0 / 857, 0}));
   EXPECT_NEAR(slots[572].x, 7.00117, 1e-5);
