@@ -5,20 +5,17 @@
 #include <string_view>
 
 #include "app/PackJob.hpp"
-#include "parts/PartFile.hpp"
 #include "placement/Evaluation.hpp"
 #include "placement/Placement.hpp"
 #include "search/IDSequence.hpp"
 
 namespace nest::fuzz {
 
-void RunPartFileInput(const std::uint8_t* data, std::size_t size) {
-  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-  PartFileData parsed = ParsePartFile(bytes);
-  if (parsed.failure != PartFileData::Failure::kNone) return;
+bool SmallJobFor(const PartFileData& parsed, std::size_t size, SmallJob& job) {
+  if (parsed.failure != PartFileData::Failure::kNone) return false;
   const double length = parsed.SheetLength;
   const double width = parsed.SheetWidth;
-  if (!(length > 0.0 && width > 0.0 && std::isfinite(length) && std::isfinite(width))) return;
+  if (!(length > 0.0 && width > 0.0 && std::isfinite(length) && std::isfinite(width))) return false;
 
   // Keep each input cheap: few parts, few vertices, a coarse grid.
   long long instances = 0;
@@ -30,13 +27,20 @@ void RunPartFileInput(const std::uint8_t* data, std::size_t size) {
     for (const Loop& h : b.part.InnerLoops.Loops()) v += h.Count();
     vertices += copies * v;
   }
-  if (instances > 24 || vertices > 600) return;
-  const int rn = 1 + static_cast<int>(size % 4);
-  const double ppd = std::min(length, width) / static_cast<double>(1 + size % 7);
-  if (!(ppd > 0.0) || CandidateGridSize(length, width, ppd) > 4000.0) return;
+  if (instances > 24 || vertices > 600) return false;
+  job.rn = 1 + static_cast<int>(size % 4);
+  job.ppd = std::min(length, width) / static_cast<double>(1 + size % 7);
+  return job.ppd > 0.0 && CandidateGridSize(length, width, job.ppd) <= 4000.0;
+}
+
+void RunPartFileInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  PartFileData parsed = ParsePartFile(bytes);
+  SmallJob answers;
+  if (!SmallJobFor(parsed, size, answers)) return;
 
   PackJob job;
-  job.SetupFrom(std::move(parsed), rn, ppd);
+  job.SetupFrom(std::move(parsed), answers.rn, answers.ppd);
   IDSequence sequence = InitialSequence(job.PartCount);
   (void)EvaluateSequence(job, sequence);
   job.RestoreParts();
