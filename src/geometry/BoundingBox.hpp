@@ -18,4 +18,11 @@ struct BoundingBox {
   friend bool operator==(const BoundingBox&, const BoundingBox&) = default;
 };
 
+// Equal bound by bound, a bound that is not a number matching another that
+// is not one: how the checks compare a stored box with a recomputed one.
+[[nodiscard]] inline bool SameBox(const BoundingBox& a, const BoundingBox& b) {
+  auto same = [](double u, double v) { return u == v || (u != u && v != v); };
+  return same(a.minX, b.minX) && same(a.maxX, b.maxX) && same(a.minY, b.minY) && same(a.maxY, b.maxY);
+}
+
 }  // namespace nest
