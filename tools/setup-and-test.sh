@@ -40,6 +40,7 @@ cmake --build "$SANITIZE_DIR" -j2 --target nest_tests
 
 step "Fuzz targets replaying their corpora"
 cmake -S "$ROOT" -B "$FUZZ_DIR" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g" \
   -DNEST_BUILD_FUZZ=ON -DNEST_BUILD_TESTS=OFF
 cmake --build "$FUZZ_DIR" -j2 --target part_file_fuzzer layout_fuzzer
 "$FUZZ_DIR/fuzz/part_file_fuzzer" -runs=0 "$ROOT/fuzz/corpus"
