@@ -2,14 +2,21 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <string_view>
 
+#include "app/Console.hpp"
 #include "app/PackJob.hpp"
 #include "placement/Evaluation.hpp"
 #include "placement/Placement.hpp"
 #include "search/IDSequence.hpp"
 
 namespace nest::fuzz {
+
+void QuietConsole() {
+  static std::FILE* const nowhere = std::fopen("/dev/null", "r+");
+  if (nowhere != nullptr) ActiveConsole() = Console{nowhere, nowhere, ActiveConsole().err};
+}
 
 bool SmallJobFor(const PartFileData& parsed, std::size_t size, SmallJob& job) {
   if (parsed.failure != PartFileData::Failure::kNone) return false;

@@ -19,6 +19,10 @@ struct SmallJob {
 // vertices, a coarse grid); fills `job` with its answers.
 bool SmallJobFor(const PartFileData& parsed, std::size_t size, SmallJob& job);
 
+// Points the console at an empty input and a discarding output, so that a
+// warning neither shows nor waits for a key; for the fuzzers' start.
+void QuietConsole();
+
 // Reads the bytes as a part data file and, when they describe a small valid
 // job, lays it out twice: any crash, hang or sanitizer report is a finding.
 void RunPartFileInput(const std::uint8_t* data, std::size_t size);

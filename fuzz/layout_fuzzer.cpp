@@ -7,6 +7,12 @@
 #include <string>
 
 #include "fuzz/LayoutFuzz.hpp"
+#include "fuzz/PartFileFuzz.hpp"
+
+extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
+  nest::fuzz::QuietConsole();
+  return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const std::string drawing = [] {
