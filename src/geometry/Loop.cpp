@@ -95,7 +95,7 @@ void Loop::Translate(double dx, double dy) {
     v.y = v.y + dy;
   }
   box_ = box_.Translated(dx, dy);
-  assert(vertices_.empty() || SameBox(box_, BoxOfVertices()));
+  assert(vertices_.empty() || BoxAgrees(box_, BoxOfVertices()));
 }
 
 void Loop::RotateAbout(const Vertex& centre, double angle) {

@@ -80,7 +80,7 @@ void Part::Translate(double dx, double dy) {
   OutLoop.Translate(dx, dy);
   for (Loop& hole : InnerLoops.Loops()) hole.Translate(dx, dy);
   Box = Box.Translated(dx, dy);
-  assert(OutLoop.Count() == 0 || SameBox(Box, OutLoop.Box()));
+  assert(OutLoop.Count() == 0 || BoxAgrees(Box, OutLoop.Box()));
   Centroid.x = Centroid.x + dx;
   Centroid.y = Centroid.y + dy;
   Label.X = Label.X + dx;
