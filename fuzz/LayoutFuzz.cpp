@@ -5,11 +5,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <memory>
-#include <string_view>
+#include <string>
 #include <vector>
 
 #include "app/PackJob.hpp"
+#include "app/Stop.hpp"
 #include "fuzz/PartFileFuzz.hpp"
 #include "placement/Evaluation.hpp"
 #include "search/IDSequence.hpp"
@@ -143,20 +146,33 @@ std::string CheckLayout(const PackJob& job) {
   return {};
 }
 
+// Every coordinate, height and angle of the drawing is a finite number.
+std::string CheckDrawing(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::string code;
+  std::string value;
+  while (std::getline(in, code) && std::getline(in, value)) {
+    const int group = std::atoi(code.c_str());
+    if (group >= 10 && group <= 59 && !std::isfinite(std::strtod(value.c_str(), nullptr))) {
+      return "the drawing holds the value " + value + " under group code " + code;
+    }
+  }
+  return {};
+}
+
 }  // namespace
 
 std::string RunLayoutInput(const std::uint8_t* data, std::size_t size, const std::string& drawingPath) {
-  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-  PartFileData parsed = ParsePartFile(bytes);
-  SmallJob answers;
-  if (!SmallJobFor(parsed, size, answers)) return {};
-
   PackJob job;
-  job.SetupFrom(std::move(parsed), answers.rn, answers.ppd);
+  if (!SetUpSmallJob(data, size, job)) return {};
   (void)EvaluateSequence(job, InitialSequence(job.PartCount));
   std::string finding = CheckLayout(job);
-  job.WriteDxf(drawingPath);
-  return finding;
+  try {
+    job.WriteDxf(drawingPath);
+  } catch (const RunStop& stop) {
+    return finding.empty() ? "the drawing failed: " + stop.text : finding;
+  }
+  return finding.empty() ? CheckDrawing(drawingPath) : finding;
 }
 
 }  // namespace nest::fuzz

@@ -10,7 +10,8 @@ namespace nest::fuzz {
 // sets it up, lays the parts out once in ID order, checks the layout with an
 // independent geometry library (GEOS) and draws it into `drawingPath`.
 // Returns what is wrong with the layout (a part off the sheet, two parts that
-// overlap), empty when nothing is.
+// overlap) or the drawing (a number that is not finite), empty when nothing
+// is.
 std::string RunLayoutInput(const std::uint8_t* data, std::size_t size, const std::string& drawingPath);
 
 }  // namespace nest::fuzz

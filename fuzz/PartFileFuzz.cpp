@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <string_view>
 
 #include "app/Console.hpp"
-#include "app/PackJob.hpp"
+#include "app/Stop.hpp"
+#include "parts/PartFile.hpp"
 #include "placement/Evaluation.hpp"
 #include "placement/Placement.hpp"
 #include "search/IDSequence.hpp"
@@ -18,13 +20,9 @@ void QuietConsole() {
   if (nowhere != nullptr) ActiveConsole() = Console{nowhere, nowhere, ActiveConsole().err};
 }
 
-bool SmallJobFor(const PartFileData& parsed, std::size_t size, SmallJob& job) {
-  if (parsed.failure != PartFileData::Failure::kNone) return false;
-  const double length = parsed.SheetLength;
-  const double width = parsed.SheetWidth;
-  if (!(length > 0.0 && width > 0.0 && std::isfinite(length) && std::isfinite(width))) return false;
-
-  // Keep each input cheap: few parts, few vertices, a coarse grid.
+bool SetUpSmallJob(const std::uint8_t* data, std::size_t size, PackJob& job) {
+  PartFileData parsed = ParsePartFile(std::string_view(reinterpret_cast<const char*>(data), size));
+  // Keep each input cheap: few parts, few vertices.
   long long instances = 0;
   long long vertices = 0;
   for (const PartBlock& b : parsed.blocks) {
@@ -35,19 +33,24 @@ bool SmallJobFor(const PartFileData& parsed, std::size_t size, SmallJob& job) {
     vertices += copies * v;
   }
   if (instances > 24 || vertices > 600) return false;
-  job.rn = 1 + static_cast<int>(size % 4);
-  job.ppd = std::min(length, width) / static_cast<double>(1 + size % 7);
-  return job.ppd > 0.0 && CandidateGridSize(length, width, job.ppd) <= 4000.0;
+
+  const int rn = 1 + static_cast<int>(size % 4);
+  const double ppd = std::min(parsed.SheetLength, parsed.SheetWidth) / static_cast<double>(1 + size % 7);
+  try {
+    const std::optional<RunStop> unusable = UnusablePartStop(parsed);
+    job.SetupFrom(std::move(parsed), rn, ppd);
+    if (unusable) return false;
+  } catch (const RunStop&) {
+    return false;
+  }
+  // A coarse grid of a spacing the run flow accepts.
+  return job.PartCount > 0 && std::isfinite(ppd) && ppd > 0.0 && ppd <= job.SheetLength &&
+         ppd <= job.SheetWidth && CandidateGridSize(job.SheetLength, job.SheetWidth, ppd) <= 4000.0;
 }
 
 void RunPartFileInput(const std::uint8_t* data, std::size_t size) {
-  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-  PartFileData parsed = ParsePartFile(bytes);
-  SmallJob answers;
-  if (!SmallJobFor(parsed, size, answers)) return;
-
   PackJob job;
-  job.SetupFrom(std::move(parsed), answers.rn, answers.ppd);
+  if (!SetUpSmallJob(data, size, job)) return;
   IDSequence sequence = InitialSequence(job.PartCount);
   (void)EvaluateSequence(job, sequence);
   job.RestoreParts();

@@ -60,6 +60,26 @@ TEXTS = [
     ("kSaTotalTime", "  算法ZUNO+SA(模拟退火法)总共耗时"),
     ("kSecondsSuffix", " 秒"),
     ("kEarlyEnd", "  已无未评估的排样序列，迭代提前结束"),
+    ("kInterrupted", "  收到中断信号，迭代提前结束"),
+    # Stops that say why the run cannot go on.
+    ("kOutOfMemory", "内存不足，程序无法继续运行!"),
+    ("kInternalError", "程序运行出错，无法继续!"),
+    ("kFilePrefix", "文件"),
+    ("kWriteFailedSuffix", "写入失败!"),
+    ("kStdoutFailed", "标准输出写入失败!"),
+    ("kPartCountLimit", "零件总数超过上限"),
+    ("kFileSizeLimit", "零件数据文件超过大小上限"),
+    ("kNoParts", "零件数据文件中没有零件!"),
+    ("kNothingFits", "没有零件能排放在板上:"),
+    ("kPartPrefix", "零件"),
+    ("kEmptyLoopReason", "轮廓块中没有顶点!"),
+    ("kNoOutLoopReason", "没有外轮廓(OutLoop)!"),
+    ("kTooFewVerticesReason", "轮廓的顶点少于3个!"),
+    ("kZeroAreaReason", "轮廓的面积为零!"),
+    ("kCrossingReason", "轮廓自相交或内外轮廓相交!"),
+    ("kHoleOutsideReason", "内轮廓不在外轮廓之内!"),
+    ("kHoleTooLargeReason", "内轮廓的面积不小于外轮廓!"),
+    ("kCoordinateReason", "坐标超出范围(绝对值不得大于1e9)!"),
 ]
 
 

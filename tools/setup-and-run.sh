@@ -2,7 +2,8 @@
 # Installs what the program needs on a fresh Debian machine, builds it and
 # runs the main job: the sample part file examples/plates.txt, laid out with
 # simulated annealing, answers given on standard input. The run happens in
-# the folder out/ (replaced each time), where the three result files stay.
+# the folder out/ (replaced each time), where the three result files stay;
+# tools/nest-report then draws the layout and the search into it.
 #
 #   tools/setup-and-run.sh
 set -euo pipefail
@@ -14,7 +15,10 @@ SUDO=
 if [[ $(id -u) -ne 0 ]]; then SUDO=sudo; fi
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update
-$SUDO apt-get install -y --no-install-recommends cmake g++ make libc-bin
+# The program's build, iconv (libc-bin), and the report's DXF reader, plots
+# and a face for part names in Chinese.
+$SUDO apt-get install -y --no-install-recommends cmake g++ make libc-bin \
+  python3 python3-ezdxf python3-matplotlib fonts-wqy-microhei
 
 # A build tree of its own is configured without the tests (their libraries
 # are not installed here); one that tools/setup-and-test.sh made keeps them.
@@ -38,3 +42,7 @@ echo "Results in $OUT:"
 echo "  $OUT/Log.txt                   the run log (GBK; read it with: iconv -f GBK -t UTF-8 $OUT/Log.txt)"
 echo "  $OUT/OptIDSequenceForPack.txt  the best order of the part IDs"
 echo "  $OUT/Layout.dxf                the best layout, for a CAD program"
+
+# Pictures of the layout and of the search, and a summary of the run.
+echo
+"$ROOT/tools/nest-report" "$OUT" plates.txt

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs everything the project needs on a fresh Debian machine, builds it
 # and runs every test: the Release build's unit tests and tests of the real
-# binary, the unit tests again under the address and undefined-behaviour
-# sanitizers (a Debug build, so the assertions are checked too), and both
-# fuzz targets built with libFuzzer, replaying their corpora once.
+# binary, the Windows program on the golden cases under wine, the unit tests
+# again under the address and undefined-behaviour sanitizers (a Debug build,
+# so the assertions are checked too), and both fuzz targets built with
+# libFuzzer, replaying their corpora once.
 #
 #   tools/setup-and-test.sh            # build trees: build/, build-sanitize/, build-fuzz/
 #   BUILD_DIR=other tools/setup-and-test.sh
@@ -19,11 +20,12 @@ export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update
 # Compiler and build; test libraries; for the tests of the real binary a
 # frozen clock (faketime), a DXF reader (python3-ezdxf), a terminal (tmux)
-# with a GBK translator (luit), and iconv (libc-bin); GEOS, the geometry
-# library the layout checks use; clang with its libFuzzer runtime.
+# with a GBK translator (luit), and iconv (libc-bin); the report command's
+# plots need python3-matplotlib; GEOS, the geometry library the layout checks
+# use; clang with its libFuzzer runtime.
 $SUDO apt-get install -y --no-install-recommends \
   cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev \
-  faketime python3 python3-ezdxf tmux luit libc-bin coreutils \
+  faketime python3 python3-ezdxf python3-matplotlib tmux luit libc-bin coreutils \
   libgeos-dev clang libclang-rt-dev
 
 step() { echo "=== $* ($(date -u +%T))"; }
@@ -32,6 +34,9 @@ step "Release build and every test"
 cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release -DNEST_BUILD_TESTS=ON
 cmake --build "$BUILD_DIR" -j2
 (cd "$BUILD_DIR" && ctest --output-on-failure -j2)
+
+step "The Windows program, built with mingw-w64, on the golden cases under wine"
+bash "$ROOT/tools/test-windows.sh"
 
 step "Unit tests under the sanitizers"
 (cd "$ROOT" && cmake --preset sanitize -B "$SANITIZE_DIR")

@@ -1,11 +1,5 @@
 #include "app/Console.hpp"
 
-#include <termios.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
-
 namespace nest {
 
 Console& ActiveConsole() {
@@ -16,29 +10,15 @@ Console& ActiveConsole() {
 void WaitForKey() {
   Console& c = ActiveConsole();
   std::fflush(c.out);
-  const int fd = fileno(c.in);
-  termios saved{};
-  if (fd >= 0 && isatty(fd) && tcgetattr(fd, &saved) == 0) {
-    // One key press, without waiting for Enter and without echo. Anything
-    // typed ahead in the line buffer is not taken for the key.
-    termios raw = saved;
-    raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
-    raw.c_cc[VMIN] = 1;
-    raw.c_cc[VTIME] = 0;
-    tcsetattr(fd, TCSANOW, &raw);
-    char key = 0;
-    ssize_t got = 0;
-    do {
-      got = read(fd, &key, 1);
-    } while (got < 0 && errno == EINTR);
-    tcsetattr(fd, TCSANOW, &saved);
-    return;
-  }
+  if (platform::ReadKeyPress(c.in)) return;
   (void)std::fgetc(c.in);
 }
 
 void ShowWarning(const char* text) {
   Console& c = ActiveConsole();
+  std::fflush(c.out);
+  if (platform::ShowWarningBox(c.in, text)) return;
+  // Without a box: the caption and the text on the console, and a key.
   std::fputs("Warning!\n", c.out);
   std::fputs(text, c.out);
   std::fputc('\n', c.out);
@@ -51,13 +31,6 @@ void WriteConsoleLine(const char* text) {
   std::fputs(text, c.out);
   std::fputc('\n', c.out);
   std::fflush(c.out);
-}
-
-void StopRun(int status) {
-  Console& c = ActiveConsole();
-  std::fflush(c.out);
-  std::fflush(c.err);
-  std::exit(status);
 }
 
 }  // namespace nest

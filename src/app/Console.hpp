@@ -26,7 +26,34 @@ void ShowWarning(const char* text);
 // Writes a text, one line end and flushes: the console's message lines.
 void WriteConsoleLine(const char* text);
 
-// Ends the process with `status` after flushing the console.
-[[noreturn]] void StopRun(int status);
+// The console's settings for the length of the run: where the platform's
+// console has its own text encoding, it is switched to the program's (GBK)
+// when the object is made and switched back when it goes.
+class ConsoleSession {
+ public:
+  ConsoleSession();
+  ~ConsoleSession();
+  ConsoleSession(const ConsoleSession&) = delete;
+  ConsoleSession& operator=(const ConsoleSession&) = delete;
+
+ private:
+  unsigned savedInput_ = 0;  // the settings to restore, 0 for none
+  unsigned savedOutput_ = 0;
+};
+
+// The platform's part of the console, one definition per platform.
+namespace platform {
+
+// Reads one key press, without echo and without waiting for Enter, when `in`
+// is an interactive console; returns false at once otherwise.
+bool ReadKeyPress(std::FILE* in);
+
+// Shows the platform's own modal message box with the caption "Warning!" and
+// the text (GBK) and returns once it is acknowledged, when the program runs in
+// a console (`in` is one) and the platform has such a box; returns false
+// without showing anything otherwise.
+bool ShowWarningBox(std::FILE* in, const char* text);
+
+}  // namespace platform
 
 }  // namespace nest

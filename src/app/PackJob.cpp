@@ -3,7 +3,9 @@
 #include <cassert>
 
 #include "app/Console.hpp"
+#include "app/Stop.hpp"
 #include "app/Texts.hpp"
+#include "parts/PartCheck.hpp"
 #include "parts/PartFile.hpp"
 
 namespace nest {
@@ -24,8 +26,7 @@ PackJob::PackJob() : TypeSlots(1) { UpdateSheetBox(); }
 void PackJob::UpdateSheetBox() {
   SheetBox = BoundingBox{0.0, SheetLength, 0.0, SheetWidth};
   if (SheetLength == 0.0 || SheetWidth == 0.0) {
-    ShowWarning(texts::kZeroSheetWarning);
-    StopRun(1);
+    throw RunStop{StopNotice::kWarningBox, texts::kZeroSheetWarning};
   }
 }
 
@@ -33,28 +34,78 @@ void PackJob::ReadPartFile(const std::string& partFileName) {
   TakePartData(LoadPartFile(partFileName));
 }
 
+namespace {
+
+// The warning that names the part whose block stopped the reading.
+RunStop PartStop(const std::string& name, const char* reason) {
+  return RunStop{StopNotice::kWarningBox,
+                 std::string(texts::kPartPrefix) + "\"" + PrintableName(name) + "\": " + reason};
+}
+
+const char* ProblemText(PartProblem problem) {
+  switch (problem) {
+    case PartProblem::kCoordinateRange:
+      return texts::kCoordinateReason;
+    case PartProblem::kTooFewVertices:
+      return texts::kTooFewVerticesReason;
+    case PartProblem::kZeroArea:
+      return texts::kZeroAreaReason;
+    case PartProblem::kCrossing:
+      return texts::kCrossingReason;
+    case PartProblem::kHoleOutside:
+      return texts::kHoleOutsideReason;
+    default:
+      return texts::kHoleTooLargeReason;
+  }
+}
+
+// A sheet the layout cannot use: negative, not finite or beyond the largest
+// coordinate the program accepts.
+bool BadSheet(double length, double width) {
+  const auto bad = [](double v) { return !(v >= 0.0 && v <= kMaxCoordinate); };
+  return bad(length) || bad(width) || length * width < 0.0;
+}
+
+}  // namespace
+
+std::optional<RunStop> UnusablePartStop(const PartFileData& data) {
+  for (const PartBlock& block : data.blocks) {
+    if (block.count <= 0) continue;  // only parts that are laid out matter
+    const PartProblem problem = CheckPartGeometry(block.part);
+    if (problem != PartProblem::kNone) return PartStop(block.part.Name, ProblemText(problem));
+  }
+  return std::nullopt;
+}
+
 void PackJob::TakePartData(PartFileData data) {
   using Failure = PartFileData::Failure;
   if (data.failure == Failure::kCannotOpen || data.failure == Failure::kBadHeader) {
-    ShowWarning(texts::kPartFileWarning);
-    StopRun(1);
+    throw RunStop{StopNotice::kWarningBox, texts::kPartFileWarning};
+  }
+  if (data.failure == Failure::kTooLarge) {
+    throw RunStop{StopNotice::kWarningBox, std::string(texts::kFileSizeLimit) +
+                                               std::to_string(kMaxPartFileBytes >> 20) + "MB!"};
   }
   SheetLength = data.SheetLength;
   SheetWidth = data.SheetWidth;
   // The sheet check is made twice, so bad sheet data shows the box twice.
+  const bool badSheet = BadSheet(SheetLength, SheetWidth);
   for (int check = 0; check < 2; ++check) {
-    if (SheetLength < 0.0 || SheetWidth < 0.0 || SheetLength * SheetWidth < 0.0) {
-      ShowWarning(texts::kSheetDataWarning);
-    }
+    if (badSheet) ShowWarning(texts::kSheetDataWarning);
   }
   UpdateSheetBox();
+  // The boxes have said why: no layout is made on such a sheet.
+  if (badSheet) throw RunStop{};
   switch (data.failure) {
     case Failure::kEmptyLoop:
-      StopRun(1);  // a loop without vertices stops the run without a message
+      throw PartStop(data.failedPart, texts::kEmptyLoopReason);
+    case Failure::kNoOutLoop:
+      throw PartStop(data.failedPart, texts::kNoOutLoopReason);
     case Failure::kTruncated:
+      throw RunStop{StopNotice::kWarningBox, texts::kPartFileWarning};
     case Failure::kTooManyParts:
-      ShowWarning(texts::kPartFileWarning);
-      StopRun(1);
+      throw RunStop{StopNotice::kWarningBox, std::string(texts::kPartCountLimit) +
+                                                 std::to_string(kMaxPartInstances) + "!"};
     default:
       break;
   }

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/Stop.hpp"
 #include "geometry/BoundingBox.hpp"
 #include "geometry/VertexList.hpp"
 #include "parts/Part.hpp"
@@ -52,8 +54,7 @@ class PackJob {
   PackJob();
 
   // Reads the part data file, numbers the parts, builds the type slots and
-  // parks every part beyond the sheet's far end. Ends the process itself on a
-  // bad file.
+  // parks every part beyond the sheet's far end. A bad file is a RunStop.
   void Setup(const std::string& partFileName, int rn, double ppd);
   // The same from part data already read (tests and fuzzing use it).
   void SetupFrom(PartFileData data, int rn, double ppd);
@@ -96,5 +97,11 @@ class PackJob {
   // Type slots, part count, parking and the parked copy, after reading.
   void FinishSetup();
 };
+
+// The stop for the first part to be laid out whose geometry the layout cannot
+// use (zero area, crossing edges, a hole outside, coordinates out of range),
+// naming the part and the reason. The run flow refuses such a file once the
+// job is set up; the job itself takes any geometry.
+std::optional<RunStop> UnusablePartStop(const PartFileData& data);
 
 }  // namespace nest

@@ -5,10 +5,15 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <exception>
+#include <new>
+#include <optional>
 #include <string>
 
 #include "app/Console.hpp"
 #include "app/PackJob.hpp"
+#include "app/Stop.hpp"
+#include "app/StopSignals.hpp"
 #include "app/Texts.hpp"
 #include "placement/Placement.hpp"
 #include "search/Drivers.hpp"
@@ -74,13 +79,32 @@ void Prompt(const char* text) {
 }
 
 [[noreturn]] void RefuseAnswer(const char* message) {
-  WriteConsoleLine(message);
-  StopRun(1);
+  throw RunStop{StopNotice::kConsoleLine, message};
 }
 
-}  // namespace
+// Tells the user why the run stopped and gives its exit status.
+int TellStop(const RunStop& stop) {
+  Console& c = ActiveConsole();
+  switch (stop.notice) {
+    case StopNotice::kSilent:
+      break;
+    case StopNotice::kWarningBox:
+      ShowWarning(stop.text.c_str());
+      break;
+    case StopNotice::kConsoleLine:
+      WriteConsoleLine(stop.text.c_str());
+      break;
+    case StopNotice::kErrorStream:
+      std::fputs(stop.text.c_str(), c.err);
+      std::fputc('\n', c.err);
+      break;
+  }
+  return stop.status;
+}
 
-int RunProgram() {
+// The dialogue, set-up, search, drawing and the closing wait; a stop on the
+// way leaves as a RunStop.
+int Run() {
   std::FILE* in = ActiveConsole().in;
   std::string partFileName;
   int rn = 0;
@@ -103,7 +127,11 @@ int RunProgram() {
   SeedRandom(static_cast<std::uint32_t>(std::time(nullptr)));
 
   PackJob job;
-  job.Setup(partFileName, rn, ppd);
+  PartFileData data = LoadPartFile(partFileName);
+  const std::optional<RunStop> unusable = UnusablePartStop(data);
+  job.SetupFrom(std::move(data), rn, ppd);
+  if (unusable) throw *unusable;
+  if (job.PartCount == 0) throw RunStop{StopNotice::kWarningBox, texts::kNoParts};
 
   // Values with which no layout can be made: no rotation to try, a grid
   // spacing that is not a positive number within the sheet, or a grid too
@@ -114,17 +142,24 @@ int RunProgram() {
     RefuseAnswer(texts::kPPDError);
   }
 
-  if (runMethod == 0) {
-    RunHillClimbing(job, maxIterations);
-  } else if (runMethod == 1) {
-    RunSimulatedAnnealing(job, maxIterations);
-  } else {
-    RefuseAnswer(texts::kMethodError);
+  // An interrupt from here on ends the search early and still writes the
+  // best layout; the run then ends without the wait, with the signal's status.
+  int stopSignal = 0;
+  {
+    StopSignalGuard guard;
+    if (runMethod == 0) {
+      RunHillClimbing(job, maxIterations);
+    } else if (runMethod == 1) {
+      RunSimulatedAnnealing(job, maxIterations);
+    } else {
+      RefuseAnswer(texts::kMethodError);
+    }
+    job.WriteDxf("Layout.dxf");
+    stopSignal = StopSignalReceived();
   }
-
-  job.WriteDxf("Layout.dxf");
   WriteConsoleLine(texts::kLogNote);
   WriteConsoleLine(texts::kDrawingNote);
+  if (stopSignal != 0) return StatusForSignal(stopSignal);
   std::FILE* out = ActiveConsole().out;
   std::fputs(texts::kPausePrompt, out);
   std::fflush(out);
@@ -132,6 +167,32 @@ int RunProgram() {
   std::fputc('\n', out);
   std::fflush(out);
   return 0;
+}
+
+}  // namespace
+
+int RunProgram() {
+  IgnoreFileSizeSignal();
+  int status = 0;
+  try {
+    status = Run();
+  } catch (const RunStop& stop) {
+    status = TellStop(stop);
+  } catch (const std::bad_alloc&) {
+    status = TellStop(RunStop{StopNotice::kWarningBox, texts::kOutOfMemory});
+  } catch (const std::exception&) {
+    status = TellStop(RunStop{StopNotice::kWarningBox, texts::kInternalError});
+  }
+  // Console text that could not be written fails the run at its end, as
+  // command-line tools do.
+  Console& c = ActiveConsole();
+  if (std::fflush(c.out) != 0 || std::ferror(c.out) != 0) {
+    std::fputs(texts::kStdoutFailed, c.err);
+    std::fputc('\n', c.err);
+    if (status == 0) status = 1;
+  }
+  std::fflush(c.err);
+  return status;
 }
 
 }  // namespace nest

@@ -7,8 +7,8 @@ namespace nest {
 inline constexpr int kMaxRN = 100000;
 
 // The whole run: the dialogue on the active console, set-up, search, drawing
-// and the closing wait. Returns the exit status of a normal run (0); orderly
-// stops end the process with status 1 on the way.
+// and the closing wait. Returns the exit status: 0 for a normal run, the
+// status of the stop (after telling its reason) otherwise.
 int RunProgram();
 
 }  // namespace nest

@@ -2,13 +2,16 @@
 
 #include <cassert>
 #include <cmath>
-#include <cstdlib>
+
+#include "app/Stop.hpp"
+
+#include "geometry/Trig.hpp"
 
 namespace nest {
 
 Loop& Loop::operator=(const Loop& other) {
   if (this == &other) return *this;
-  if (other.vertices_.empty()) std::exit(1);
+  if (other.vertices_.empty()) throw RunStop{};
   vertices_ = other.vertices_;
   area_ = other.area_;
   box_ = other.box_;
@@ -104,8 +107,8 @@ void Loop::RotateAbout(const Vertex& centre, double angle) {
     v.y = v.y - centre.y;
   }
   if (!vertices_.empty()) {
-    const double c = std::cos(angle);
-    const double s = std::sin(angle);
+    const double c = Cosine(angle);
+    const double s = Sine(angle);
     for (Vertex& v : vertices_) {
       const double x = v.x;
       const double y = v.y;

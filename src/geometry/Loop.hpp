@@ -19,8 +19,7 @@ class Loop {
   Loop& operator=(Loop&&) noexcept = default;
 
   // Copies vertices, area and box. A loop without vertices cannot be
-  // assigned: that ends the process with status 1 and no message, which is
-  // how a part block without an outer loop stops the run.
+  // assigned: that is a silent stop of the run (status 1).
   Loop& operator=(const Loop& other);
 
   // Takes the vertices in the given order, then computes the box and the area.

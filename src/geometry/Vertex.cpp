@@ -2,13 +2,15 @@
 
 #include <cmath>
 
+#include "geometry/Trig.hpp"
+
 namespace nest {
 
 void Vertex::RotateAbout(const Vertex& centre, double angle) {
   const double dx = x - centre.x;
   const double dy = y - centre.y;
-  const double c = std::cos(angle);
-  const double s = std::sin(angle);
+  const double c = Cosine(angle);
+  const double s = Sine(angle);
   x = centre.x + (c * dx - s * dy);
   y = centre.y + (s * dx + c * dy);
 }

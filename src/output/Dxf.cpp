@@ -2,9 +2,11 @@
 
 #include <vector>
 
-#include "app/Console.hpp"
 #include "app/PackJob.hpp"
+#include "app/Stop.hpp"
 #include "app/Texts.hpp"
+#include "output/OutputFile.hpp"
+#include "parts/PartCheck.hpp"
 
 namespace nest {
 
@@ -38,18 +40,18 @@ void WritePartDxf(const Part& part, std::FILE* out) {
   std::fputs(" 30\n0\n 40\n", out);
   WriteDxfNumber(out, part.Label.Height);
   std::fputs("  1\n", out);
-  std::fwrite(part.Label.Text.data(), 1, part.Label.Text.size(), out);
+  // A control character in the name would break the drawing's line structure.
+  const std::string text = PrintableName(part.Label.Text);
+  std::fwrite(text.data(), 1, text.size(), out);
   std::fputs("\n 50\n", out);
   WriteDxfNumber(out, part.Label.Angle);
   std::fputs("  0\n", out);
 }
 
 void PackJob::WriteDxf(const std::string& fileName) const {
-  std::FILE* out = std::fopen(fileName.c_str(), "w");
-  if (out == nullptr) {
-    ShowWarning(texts::kDxfWarning);
-    StopRun(1);
-  }
+  OutputFile drawing(fileName);
+  if (!drawing.Open()) throw RunStop{StopNotice::kWarningBox, texts::kDxfWarning};
+  std::FILE* out = drawing.Stream();
   std::fputs("  0\nSECTION\n  2\nENTITIES\n  0\n", out);
   const double l = SheetLength;
   const double w = SheetWidth;
@@ -59,7 +61,7 @@ void PackJob::WriteDxf(const std::string& fileName) const {
   WriteDxfLine(Vertex{0.0, w}, Vertex{0.0, 0.0}, out);
   for (const Part& part : Parts) WritePartDxf(part, out);
   std::fputs("ENDSEC\n  0\nEOF\n", out);
-  std::fclose(out);
+  if (!drawing.Commit()) throw RunStop{StopNotice::kWarningBox, WriteFailedText(fileName)};
 }
 
 }  // namespace nest

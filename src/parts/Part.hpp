@@ -31,7 +31,7 @@ class Part {
   Part& operator=(const Part&) = delete;
 
   // A deep copy; its holes come in the reverse order. A part whose outer loop
-  // is empty cannot be copied (the process ends with status 1).
+  // is empty cannot be copied (a silent RunStop).
   [[nodiscard]] Part Copy() const;
 
   // Sets the part from the reader's name, outer loop and holes.

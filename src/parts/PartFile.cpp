@@ -72,11 +72,12 @@ Failure ReadLoop(LineReader& in, std::string_view endKeyword, Loop& loop) {
 }
 
 // Reads the lines after a "Part" line up to and including "EndPart". `count`
-// keeps its value from the block before when the block gives none.
-Failure ReadPartBlock(LineReader& in, Part& part, int& count) {
+// keeps its value from the block before when the block gives none; `name` is
+// the block's name as far as it was read.
+Failure ReadPartBlock(LineReader& in, Part& part, int& count, std::string& name) {
   Loop outer;
   LoopList holes;
-  std::string name = "NoName";
+  name = "NoName";
   std::string line;
   while (true) {
     if (!in.Next(line)) return Failure::kTruncated;
@@ -95,7 +96,7 @@ Failure ReadPartBlock(LineReader& in, Part& part, int& count) {
       if (f != Failure::kNone) return f;
       holes.PushFront(hole);
     } else if (IsKeyword(line, "EndPart")) {
-      if (outer.Count() == 0) return Failure::kEmptyLoop;
+      if (outer.Count() == 0) return Failure::kNoOutLoop;
       part.Set(name, outer, holes);
       return Failure::kNone;
     }
@@ -117,7 +118,11 @@ std::vector<std::string> SplitPartFileLines(std::string_view bytes) {
   std::string text;
   text.reserve(bytes.size());
   for (std::size_t i = 0; i < bytes.size(); ++i) {
-    if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') continue;
+    if (bytes[i] == '\r') {
+      if (i + 1 < bytes.size() && bytes[i + 1] == '\n') continue;
+      text.push_back('\n');
+      continue;
+    }
     text.push_back(bytes[i]);
   }
   std::vector<std::string> lines;
@@ -203,7 +208,7 @@ PartFileData ParsePartFile(std::string_view bytes) {
   while (in.Next(line)) {
     if (!IsKeyword(line, "Part")) continue;
     PartBlock block;
-    const Failure f = ReadPartBlock(in, block.part, count);
+    const Failure f = ReadPartBlock(in, block.part, count, data.failedPart);
     if (f != Failure::kNone) {
       data.failure = f;
       return data;
@@ -226,13 +231,16 @@ PartFileData LoadPartFile(const std::string& path) {
   if (ok) {
     char buffer[65536];
     std::size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, n);
+    while (bytes.size() <= kMaxPartFileBytes &&
+           (n = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+      bytes.append(buffer, n);
+    }
     ok = std::ferror(file) == 0;  // a directory opens but cannot be read
     std::fclose(file);
   }
-  if (!ok) {
+  if (!ok || bytes.size() > kMaxPartFileBytes) {
     PartFileData data;
-    data.failure = Failure::kCannotOpen;
+    data.failure = ok ? Failure::kTooLarge : Failure::kCannotOpen;
     return data;
   }
   return ParsePartFile(bytes);

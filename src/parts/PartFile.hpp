@@ -23,11 +23,14 @@ struct PartFileData {
     kNone,
     kCannotOpen,    // the file could not be opened or read
     kBadHeader,     // fewer than three header lines, or one shorter than its label
-    kEmptyLoop,     // a loop block without vertices, or a block without an outer loop
+    kEmptyLoop,     // a loop block without vertices
+    kNoOutLoop,     // a Part block without an outer loop
     kTruncated,     // the file ends inside a Part, OutLoop or InnerLoop block
-    kTooManyParts,  // more part instances than the program can hold
+    kTooManyParts,  // more part instances than kMaxPartInstances
+    kTooLarge,      // a file of more than kMaxPartFileBytes
   };
   Failure failure = Failure::kNone;
+  std::string failedPart;  // the name of the block that failed, as far as read
   double SheetLength = 0.0;
   double SheetWidth = 0.0;
   bool headerRead = false;        // the sheet size is known (even when blocks failed)
@@ -36,6 +39,9 @@ struct PartFileData {
 
 // Most part instances (sum of all copy counts) a file may ask for.
 inline constexpr long long kMaxPartInstances = 100000;
+// Largest part data file read; a name that points at an endless file (a
+// device) stops there.
+inline constexpr std::size_t kMaxPartFileBytes = std::size_t{64} << 20;
 
 // Reads the part data file at `path`.
 PartFileData LoadPartFile(const std::string& path);
@@ -43,8 +49,9 @@ PartFileData LoadPartFile(const std::string& path);
 PartFileData ParsePartFile(std::string_view bytes);
 
 // Splits file bytes into the reader's lines: a carriage return right before a
-// line feed is dropped, and a line is its bytes up to and including the line
-// feed, at most 99 bytes; a longer line is cut into pieces of 99 bytes.
+// line feed is dropped, a lone carriage return ends a line as a line feed
+// does, and a line is its bytes up to and including the line feed, at most
+// 99 bytes; a longer line is cut into pieces of 99 bytes.
 std::vector<std::string> SplitPartFileLines(std::string_view bytes);
 
 // Converts the longest prefix of `s` (after leading white space) that forms a

@@ -1,23 +1,9 @@
 #include "search/Clock.hpp"
 
-#include <time.h>
-
 namespace nest {
 
-namespace {
-
-std::int64_t MonotonicCount() {
-  timespec ts{};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return static_cast<std::int64_t>(ts.tv_sec) * 1000000000 + ts.tv_nsec;
-}
-
-std::int64_t MonotonicFrequency() { return 1000000000; }
-
-}  // namespace
-
 Clock& ActiveClock() {
-  static Clock clock{MonotonicCount, MonotonicFrequency};
+  static Clock clock{platform::MonotonicCount, platform::MonotonicFrequency};
   return clock;
 }
 

@@ -16,4 +16,11 @@ Clock& ActiveClock();
 // Seconds from `start` (a count of the active clock) to now.
 double SecondsSince(std::int64_t start);
 
+// The platform's monotonic clock, the default of the active clock; one
+// definition per platform.
+namespace platform {
+std::int64_t MonotonicCount();
+std::int64_t MonotonicFrequency();
+}  // namespace platform
+
 }  // namespace nest

@@ -1,10 +1,14 @@
 #include "search/Drivers.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <vector>
 
+#include "app/Stop.hpp"
+#include "app/StopSignals.hpp"
 #include "app/Texts.hpp"
+#include "parts/PartCheck.hpp"
 #include "placement/Evaluation.hpp"
 #include "search/Clock.hpp"
 #include "search/Neighbourhood.hpp"
@@ -35,6 +39,32 @@ bool Exhausted(const SequenceList& visited, long long distinct, RunLog& log) {
   return true;
 }
 
+// True when the user asked the run to stop; the search then ends as an early
+// end does, with its own line.
+bool Interrupted(RunLog& log) {
+  if (StopSignalReceived() == 0) return false;
+  log.Write({texts::kInterrupted});
+  return true;
+}
+
+// A sequence that puts no part on the sheet: every part was tried on the
+// empty sheet, so no order can do better. Stops the run naming the parts.
+void RefuseEmptyLayout(const PackJob& job, double efficiency) {
+  if (efficiency > 0.0) return;
+  std::vector<std::string> seen;
+  std::string names;
+  for (const Part& part : job.Parts) {
+    if (std::find(seen.begin(), seen.end(), part.Name) != seen.end()) continue;
+    if (seen.size() == 10) {
+      names += " ...";
+      break;
+    }
+    seen.push_back(part.Name);
+    names += (names.empty() ? " " : ", ") + PrintableName(part.Name);
+  }
+  throw RunStop{StopNotice::kWarningBox, texts::kNothingFits + names};
+}
+
 std::string ParameterLine(const PackJob& job) {
   return std::string("  RN=") + Int(job.RN) + ", PPD=" + Real(job.PPD);
 }
@@ -46,6 +76,7 @@ void RunHillClimbing(PackJob& job, int maxIterations) {
   SequenceList visited;
   IDSequence current = InitialSequence(job.PartCount);
   double currentEfficiency = EvaluateAndRecord(job, current, visited);
+  RefuseEmptyLayout(job, currentEfficiency);
   const double totalArea = TotalPartArea(job);
   RunLog log;
   const long long distinct = DistinctTypeSequences(job);
@@ -53,7 +84,7 @@ void RunHillClimbing(PackJob& job, int maxIterations) {
 
   std::vector<IDSequence> neighbours(1);
   for (int i = 1;; ++i) {
-    if (Exhausted(visited, distinct, log)) break;
+    if (Exhausted(visited, distinct, log) || Interrupted(log)) break;
     const std::string elapsed = Seconds(SecondsSince(start));
     log.Write({texts::kIterPrefix + Int(i) + texts::kHcIterSuffix,
                texts::kHcProgress + elapsed + texts::kHcCurrentLength + length(currentEfficiency) +
@@ -87,6 +118,7 @@ void RunSimulatedAnnealing(PackJob& job, int maxIterations) {
   SequenceList visited;
   IDSequence current = InitialSequence(job.PartCount);
   double currentEfficiency = EvaluateAndRecord(job, current, visited);
+  RefuseEmptyLayout(job, currentEfficiency);
   double bestEfficiency = currentEfficiency;
   IDSequence best = current;
   const double totalArea = TotalPartArea(job);
@@ -100,7 +132,7 @@ void RunSimulatedAnnealing(PackJob& job, int maxIterations) {
              Real(currentEfficiency)});
   IDSequence neighbour;
   for (long long i = 1; i <= maxIterations; ++i) {
-    if (Exhausted(visited, distinct, log)) break;
+    if (Exhausted(visited, distinct, log) || Interrupted(log)) break;
     log.Write({texts::kIterPrefix + Int(i) + texts::kSaStepSuffix,
                texts::kSaTemperature + Real(temperature),
                texts::kBestEfficiency + Real(bestEfficiency) + texts::kSaCurrentEfficiency +

@@ -1,23 +1,29 @@
 #include "search/RunLog.hpp"
 
 #include "app/Console.hpp"
+#include "app/Stop.hpp"
 #include "app/Texts.hpp"
 
 namespace nest {
 
-RunLog::RunLog() {
-  log_ = std::fopen("Log.txt", "w");
-  if (log_ == nullptr) {
-    std::fputs("Log file open error!\n", ActiveConsole().err);
-    StopRun(1);
-  }
+namespace {
+
+constexpr char kLogFile[] = "Log.txt";
+
+}  // namespace
+
+RunLog::RunLog() : log_(kLogFile) {
+  if (!log_.Open()) throw RunStop{StopNotice::kErrorStream, "Log file open error!"};
 }
 
-RunLog::~RunLog() { Close(); }
+RunLog::~RunLog() {
+  if (log_.IsOpen()) (void)log_.Commit();
+}
 
 void RunLog::Close() {
-  if (log_ != nullptr) std::fclose(log_);
-  log_ = nullptr;
+  if (log_.IsOpen() && !log_.Commit()) {
+    throw RunStop{StopNotice::kErrorStream, WriteFailedText(kLogFile)};
+  }
 }
 
 void RunLog::Write(std::initializer_list<std::string> lines) {
@@ -27,11 +33,14 @@ void RunLog::Write(std::initializer_list<std::string> lines) {
     std::fputc('\n', console);
     std::fflush(console);
   }
-  if (log_ == nullptr) return;
+  if (!log_.IsOpen()) return;
   for (const std::string& line : lines) {
-    std::fputs(line.c_str(), log_);
-    std::fputc('\n', log_);
-    std::fflush(log_);
+    std::fputs(line.c_str(), log_.Stream());
+    std::fputc('\n', log_.Stream());
+    if (!log_.Flush()) {
+      log_.Discard();
+      throw RunStop{StopNotice::kErrorStream, WriteFailedText(kLogFile)};
+    }
   }
 }
 
@@ -50,21 +59,18 @@ std::string Seconds(double seconds) {
 }
 
 void SaveIDSequence(const PackJob& job, const std::string& fileName, const IDSequence& sequence) {
-  std::FILE* file = std::fopen(fileName.c_str(), "w");
-  if (file == nullptr) {
-    std::fputs("IDSequenceForPack save error!\n", ActiveConsole().err);
-    StopRun(1);
-  }
+  OutputFile result(fileName);
+  if (!result.Open()) throw RunStop{StopNotice::kErrorStream, "IDSequenceForPack save error!"};
+  std::FILE* file = result.Stream();
   for (int p = 0; p < job.PartCount; ++p) {
     std::fprintf(file, "%d", p < sequence.count() ? sequence.ids[p] : 0);
     if (p < job.PartCount - 1) {
       std::fputc(',', file);
     } else {
       std::fputc('\n', file);
-      std::fflush(file);
     }
   }
-  std::fclose(file);
+  if (!result.Commit()) throw RunStop{StopNotice::kErrorStream, WriteFailedText(fileName)};
 }
 
 }  // namespace nest

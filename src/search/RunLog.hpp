@@ -4,26 +4,32 @@
 #include <string>
 
 #include "app/PackJob.hpp"
+#include "output/OutputFile.hpp"
 #include "search/IDSequence.hpp"
 
 namespace nest {
 
 // The drivers' report: every line goes to the console and to Log.txt, each
-// with a line end and a flush.
+// with a line end and a flush. The log is written under a temporary name and
+// takes the name Log.txt when it is closed, or when a stop leaves the driver
+// while it is open (the lines written so far are kept).
 class RunLog {
  public:
-  // Opens "Log.txt" afresh; a log that cannot be opened stops the run.
+  // Opens the log afresh; a log that cannot be opened stops the run.
   RunLog();
   ~RunLog();
   RunLog(const RunLog&) = delete;
   RunLog& operator=(const RunLog&) = delete;
 
-  // Writes the lines to the console, then the same lines to the log.
+  // Writes the lines to the console, then the same lines to the log. A line
+  // that cannot be written to the log stops the run.
   void Write(std::initializer_list<std::string> lines);
+  // Puts the finished log in place; a log that cannot be completed stops the
+  // run.
   void Close();
 
  private:
-  std::FILE* log_ = nullptr;
+  OutputFile log_;
 };
 
 // Reals as the log shows them: six significant digits, the shorter of fixed

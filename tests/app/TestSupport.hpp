@@ -12,6 +12,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <sstream>
 #include <string>
@@ -19,6 +20,7 @@
 
 #include "app/Console.hpp"
 #include "app/PackJob.hpp"
+#include "app/Stop.hpp"
 #include "geometry/Loop.hpp"
 #include "geometry/Vertex.hpp"
 
@@ -135,6 +137,23 @@ class WorkingDirectory {
  private:
   std::filesystem::path saved_;
 };
+
+// The stop that `action` raises, or nothing when it returns normally.
+template <class Action>
+std::optional<nest::RunStop> StopOf(Action&& action) {
+  try {
+    action();
+  } catch (const nest::RunStop& stop) {
+    return stop;
+  }
+  return std::nullopt;
+}
+
+// True when `stop` is a stop with status 1, told as `notice` with `text`.
+inline bool IsStop(const std::optional<nest::RunStop>& stop, nest::StopNotice notice,
+                   const std::string& text = "") {
+  return stop && stop->notice == notice && stop->text == text && stop->status == 1;
+}
 
 inline std::vector<nest::Vertex> Rect(double x0, double y0, double x1, double y1) {
   return {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}};

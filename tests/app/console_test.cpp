@@ -67,16 +67,5 @@ TEST(ConsoleTest, ConsoleLineEndsWithALineEnd) {
   EXPECT_EQ(console.Out(), "a line\n\n");
 }
 
-TEST(ConsoleDeathTest, StopRunEndsWithTheStatusAfterFlushing) {
-  ConsoleWithInput console("");
-  EXPECT_EXIT(
-      {
-        std::fputs("pending", ActiveConsole().out);
-        StopRun(1);
-      },
-      ::testing::ExitedWithCode(1), "");
-  EXPECT_EQ(console.Out(), "pending");
-}
-
 }  // namespace
 }  // namespace nest

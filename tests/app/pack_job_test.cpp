@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,8 @@ namespace nest {
 namespace {
 
 using testing_support::FileConsole;
+using testing_support::IsStop;
+using testing_support::StopOf;
 using testing_support::JobFromText;
 using testing_support::PartBlockText;
 using testing_support::Rect;
@@ -268,72 +271,78 @@ TEST(PackJobTest, FileWithoutPartBlocks) {
 
 std::string Box(const char* text) { return std::string("Warning!\n") + text + "\n"; }
 
-TEST(PackJobWarningTest, NegativeSheetLengthShowsTheSheetBoxTwiceAndGoesOn) {
+TEST(PackJobWarningTest, BadSheetShowsTheSheetBoxTwiceAndStops) {
+  for (const std::string& header :
+       {SheetHeader(-100, 50), SheetHeader(-100, -50), SheetHeader(100, 1e300),
+        SheetHeader("1e999", "50"), SheetHeader(2e9, 50)}) {
+    FileConsole console;
+    EXPECT_TRUE(IsStop(
+        StopOf([&] { JobFromText(header + PartBlockText("a", 1, Rect(0, 0, 5, 5)), 1, 10); }),
+        StopNotice::kSilent))
+        << header;
+    EXPECT_EQ(console.Out(), Box(texts::kSheetDataWarning) + Box(texts::kSheetDataWarning));
+  }
   FileConsole console;
-  auto job = JobFromText(SheetHeader(-100, 50) + PartBlockText("a", 1, Rect(0, 0, 5, 5)), 1, 10);
-  EXPECT_EQ(console.Out(), Box(texts::kSheetDataWarning) + Box(texts::kSheetDataWarning));
-  EXPECT_EQ(job->SheetLength, -100.0);
-  EXPECT_EQ(job->PartCount, 1);
+  JobFromText(SheetHeader(1e9, 50) + PartBlockText("a", 1, Rect(0, 0, 5, 5)), 1, 10);
+  EXPECT_EQ(console.Out(), "");
 }
 
-TEST(PackJobWarningTest, BothSidesNegativeStillShowTheBoxTwice) {
+TEST(PackJobWarningTest, ZeroWidthStops) {
   FileConsole console;
-  auto job = JobFromText(SheetHeader(-100, -50), 1, 10);
-  EXPECT_EQ(console.Out(), Box(texts::kSheetDataWarning) + Box(texts::kSheetDataWarning));
+  EXPECT_TRUE(IsStop(StopOf([] {
+                       JobFromText(SheetHeader(100, 0) + PartBlockText("a", 1, Rect(0, 0, 5, 5)), 1, 10);
+                     }),
+                     StopNotice::kWarningBox, texts::kZeroSheetWarning));
+  EXPECT_TRUE(IsStop(StopOf([] { JobFromText("SheetLength: \nSheetWidth: 50\nSheetThicknes\n", 1, 10); }),
+                     StopNotice::kWarningBox, texts::kZeroSheetWarning));
+  EXPECT_EQ(console.Out(), "");
 }
 
-TEST(PackJobWarningDeathTest, ZeroWidthStops) {
-  FileConsole console;
-  EXPECT_EXIT(JobFromText(SheetHeader(100, 0) + PartBlockText("a", 1, Rect(0, 0, 5, 5)), 1, 10),
-              ::testing::ExitedWithCode(1), "");
-  EXPECT_EQ(console.Out(), Box(texts::kZeroSheetWarning));
-}
-
-TEST(PackJobWarningDeathTest, MissingHeaderNumberIsAZeroSheet) {
-  FileConsole console;
-  EXPECT_EXIT(JobFromText("SheetLength: \nSheetWidth: 50\nSheetThicknes\n", 1, 10),
-              ::testing::ExitedWithCode(1), "");
-  EXPECT_EQ(console.Out(), Box(texts::kZeroSheetWarning));
-}
-
-TEST(PackJobWarningDeathTest, MissingFileStops) {
-  FileConsole console;
+TEST(PackJobWarningTest, MissingFileStops) {
   testing_support::TempDir dir;
-  EXPECT_EXIT(
-      {
-        PackJob job;
-        job.Setup(dir.File("no such file.txt"), 1, 10);
-      },
-      ::testing::ExitedWithCode(1), "");
-  EXPECT_EQ(console.Out(), Box(texts::kPartFileWarning));
+  EXPECT_TRUE(IsStop(StopOf([&] {
+                       PackJob job;
+                       job.Setup(dir.File("no such file.txt"), 1, 10);
+                     }),
+                     StopNotice::kWarningBox, texts::kPartFileWarning));
 }
 
-TEST(PackJobWarningDeathTest, BadFilesStopWithTheReadWarning) {
+TEST(PackJobWarningTest, BadFilesStopWithTheReadWarning) {
   const std::string loop = "OutLoop\n0,0\n1,0\n1,1\nEndOutLoop\n";
   for (const std::string& text :
-       {std::string("SheetLength: 100\n"), SheetHeader(100, 50) + "Part\nName\nx\n" + loop,
-        SheetHeader(100, 50) + "Part\nPartNumOfSameType\n100001\n" + loop + "EndPart\n"}) {
-    FileConsole console;
-    EXPECT_EXIT(JobFromText(text, 1, 10), ::testing::ExitedWithCode(1), "");
-    EXPECT_EQ(console.Out(), Box(texts::kPartFileWarning)) << text;
+       {std::string("SheetLength: 100\n"), SheetHeader(100, 50) + "Part\nName\nx\n" + loop}) {
+    EXPECT_TRUE(IsStop(StopOf([&] { JobFromText(text, 1, 10); }), StopNotice::kWarningBox,
+                       texts::kPartFileWarning))
+        << text;
+  }
+  // A limit's message names the limit.
+  EXPECT_TRUE(IsStop(StopOf([&] {
+                       JobFromText(SheetHeader(100, 50) + "Part\nPartNumOfSameType\n100001\n" +
+                                       loop + "EndPart\n",
+                                   1, 10);
+                     }),
+                     StopNotice::kWarningBox, std::string(texts::kPartCountLimit) + "100000!"));
+}
+
+TEST(PackJobWarningTest, EmptyLoopBlockOrMissingOutLoopNamesThePart) {
+  const std::string prefix = std::string(texts::kPartPrefix) + "\"";
+  for (const auto& [block, message] : std::vector<std::pair<std::string, std::string>>{
+           {"Part\nOutLoop\nEndOutLoop\nEndPart\n", "NoName\": " + std::string(texts::kEmptyLoopReason)},
+           {"Part\nName\nx\nEndPart\n", "x\": " + std::string(texts::kNoOutLoopReason)},
+           {"Part\nName\ny\tz\nOutLoop\n0,0\n1,1\nEndOutLoop\nInnerLoop\nEndInnerLoop\nEndPart\n",
+            "y?z\": " + std::string(texts::kEmptyLoopReason)}}) {
+    EXPECT_TRUE(IsStop(StopOf([&] { JobFromText(SheetHeader(100, 50) + block, 1, 10); }),
+                       StopNotice::kWarningBox, prefix + message))
+        << block;
   }
 }
 
-TEST(PackJobWarningDeathTest, EmptyLoopBlockStopsWithoutAMessage) {
-  for (const std::string& block :
-       {std::string("Part\nOutLoop\nEndOutLoop\nEndPart\n"),
-        std::string("Part\nName\nx\nEndPart\n"),
-        std::string("Part\nOutLoop\n0,0\n1,1\nEndOutLoop\nInnerLoop\nEndInnerLoop\nEndPart\n")}) {
-    FileConsole console;
-    EXPECT_EXIT(JobFromText(SheetHeader(100, 50) + block, 1, 10), ::testing::ExitedWithCode(1), "");
-    EXPECT_EQ(console.Out(), "") << block;
-  }
-}
-
-TEST(PackJobWarningDeathTest, SheetWarningsComeBeforeAnEmptyLoopStop) {
+TEST(PackJobWarningTest, SheetWarningsComeBeforeAnEmptyLoopStop) {
   FileConsole console;
-  EXPECT_EXIT(JobFromText(SheetHeader(-100, 50) + "Part\nOutLoop\nEndOutLoop\nEndPart\n", 1, 10),
-              ::testing::ExitedWithCode(1), "");
+  EXPECT_TRUE(IsStop(StopOf([] {
+                       JobFromText(SheetHeader(-100, 50) + "Part\nOutLoop\nEndOutLoop\nEndPart\n", 1, 10);
+                     }),
+                     StopNotice::kSilent));
   EXPECT_EQ(console.Out(), Box(texts::kSheetDataWarning) + Box(texts::kSheetDataWarning));
 }
 

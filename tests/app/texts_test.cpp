@@ -74,7 +74,10 @@ INSTANTIATE_TEST_SUITE_P(
         NEST_TEXT(kHcTotalTime, "  算法ZUNO+HC(爬山法)总共耗时"),
         NEST_TEXT(kSaTotalTime, "  算法ZUNO+SA(模拟退火法)总共耗时"),
         NEST_TEXT(kSecondsSuffix, " 秒"),
-        NEST_TEXT(kEarlyEnd, "  已无未评估的排样序列，迭代提前结束")));
+        NEST_TEXT(kEarlyEnd, "  已无未评估的排样序列，迭代提前结束"),
+        NEST_TEXT(kInterrupted, "  收到中断信号，迭代提前结束"),
+        NEST_TEXT(kOutOfMemory, "内存不足，程序无法继续运行!"),
+        NEST_TEXT(kCrossingReason, "轮廓自相交或内外轮廓相交!")));
 
 #undef NEST_TEXT
 

@@ -140,13 +140,13 @@ write_small_parts "$RUNDIR/parts.txt"
 run_nest 'parts.txt 1 200 0 1\n' frozen
 expect_status 0 "PPD equal to the sheet width"
 
-# --- Sheet data: a negative length shows the sheet warning twice; the run
-# goes on, and since any PPD is larger than a negative length, PPD is refused.
+# --- Sheet data: a negative length shows the sheet warning twice, and the run
+# stops there (no layout can be made on it).
 new_rundir negative-length
 sed 's/^SheetLength: 300$/SheetLength: -300/' "$SCRATCH/one-line/parts.txt" >"$RUNDIR/parts.txt"
 run_nest 'parts.txt\n4\n10\n0\n1\n'
 expect_status 1 "negative sheet length"
-expect_console "negative sheet length" "${PROMPTS[@]}" "Warning!" "$W_SHEET" "Warning!" "$W_SHEET" "$E_PPD"
+expect_console "negative sheet length" "${PROMPTS[@]}" "Warning!" "$W_SHEET" "Warning!" "$W_SHEET"
 expect_no_output_files "negative sheet length"
 # A zero width stops the run in the reader.
 new_rundir zero-width

@@ -149,3 +149,30 @@ run_golden_case() {
   [[ $status -ne 124 ]] || fail "$(basename "$casedir"): the run did not end within 300 s"
   echo "$status" >"$rundir/status"
 }
+
+# compare_golden_case CASEDIR RUNDIR [crlf]: the outputs of the run in RUNDIR
+# must equal the recorded ones byte for byte, and a file the recorded run did
+# not write must be missing. With crlf every recorded text (all but the
+# status) is taken with CR LF line ends, as a Windows build writes its console
+# and files in text mode.
+compare_golden_case() {
+  local casedir=$1 rundir=$2 crlf=${3:-} name f want got
+  name=$(basename "$casedir")
+  for f in console.gbk stderr.txt status "${GOLDEN_OUTPUTS[@]}"; do
+    want=$casedir/expected/$f
+    got=$rundir/$f
+    if [[ -e $want ]]; then
+      [[ -f $got ]] || fail "$name: the run wrote no $f"
+      if [[ $crlf == crlf && $f != status ]]; then
+        perl -pe 's/\n/\r\n/' "$want" >"$rundir/$f.expected"
+        want=$rundir/$f.expected
+      fi
+      if ! cmp -s "$want" "$got"; then
+        diff <(iconv -f GBK -t UTF-8 "$want") <(iconv -f GBK -t UTF-8 "$got") | head -n 40 >&2 || true
+        fail "$name: $f differs from the recorded one"
+      fi
+    else
+      [[ ! -e $got ]] || fail "$name: the run wrote $f, which the recorded run did not"
+    fi
+  done
+}

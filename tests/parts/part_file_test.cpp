@@ -95,8 +95,8 @@ TEST(PartFileTest, MissingFileOrDirectoryCannotBeOpened) {
   EXPECT_EQ(LoadPartFile(dir.Path().string()).failure, Failure::kCannotOpen);
 }
 
-TEST(PartFileLinesTest, CarriageReturnIsDroppedOnlyBeforeALineFeed) {
-  EXPECT_EQ(SplitPartFileLines("a\r\nb\rc\n\r"), (std::vector<std::string>{"a\n", "b\rc\n", "\r"}));
+TEST(PartFileLinesTest, CarriageReturnBeforeALineFeedIsDroppedAndALoneOneEndsALine) {
+  EXPECT_EQ(SplitPartFileLines("a\r\nb\rc\n\r"), (std::vector<std::string>{"a\n", "b\n", "c\n", "\n"}));
 }
 
 TEST(PartFileLinesTest, LongLinesAreCutIntoPiecesOf99Bytes) {
@@ -363,7 +363,7 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"empty InnerLoop",
                     kHeader + "Part\n" + kLoop + "InnerLoop\nEndInnerLoop\nEndPart\n",
                     Failure::kEmptyLoop},
-        FailureCase{"no OutLoop", kHeader + "Part\nName\nx\nEndPart\n", Failure::kEmptyLoop},
+        FailureCase{"no OutLoop", kHeader + "Part\nName\nx\nEndPart\n", Failure::kNoOutLoop},
         FailureCase{"too many instances",
                     kHeader + "Part\nPartNumOfSameType\n100001\n" + kLoop + "EndPart\n",
                     Failure::kTooManyParts},
@@ -389,15 +389,14 @@ TEST(PartFileTest, LinesAfterNameAndInsideLoopsAreNeverKeywords) {
             (std::vector<Vertex>{{1, 1}, {0, 0}, {0, 0}, {5, 1}}));
 }
 
-TEST(PartFileTest, LoneCarriageReturnStaysInTheLine) {
-  const PartFileData d = ParsePartFile(
-      SheetHeader(100, 100) + "Part\nName\na\rb\r\nOutLoop\n0,0\n1,0\n1,1\nEndOutLoop\nEndPart\r");
-  EXPECT_EQ(d.failure, Failure::kTruncated);  // "EndPart" and a CR is no keyword
-  const PartFileData ok =
-      ParsePartFile(SheetHeader(100, 100) +
-                    "Part\nName\na\rb\r\nOutLoop\n0,0\n1,0\n1,1\nEndOutLoop\nEndPart\r\n");
-  ASSERT_EQ(ok.failure, Failure::kNone);
-  EXPECT_EQ(ok.blocks.at(0).part.Name, "a\rb");
+TEST(PartFileTest, CarriageReturnOnlyLineEndsReadAsLineEnds) {
+  std::string text = SheetHeader(100, 100) + "Part\nName\na\nOutLoop\n0,0\n1,0\n1,1\nEndOutLoop\nEndPart";
+  for (char& c : text) c = c == '\n' ? '\r' : c;
+  const PartFileData d = ParsePartFile(text);
+  ASSERT_EQ(d.failure, Failure::kNone);
+  EXPECT_EQ(d.SheetLength, 100.0);
+  EXPECT_EQ(d.blocks.at(0).part.Name, "a");
+  EXPECT_EQ(d.blocks.at(0).part.OutLoop.Count(), 3);
 }
 
 TEST(PartFileTest, SheetSizeIsKnownWhenABlockFails) {

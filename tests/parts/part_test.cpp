@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/TestSupport.hpp"
+#include "parts/PartCheck.hpp"
 
 namespace nest {
 namespace {
@@ -183,26 +184,34 @@ TEST(PartTest, ComputeAreaSubtractsEveryHole) {
   EXPECT_EQ(p.ComputeArea(), 14700.0);
 }
 
-TEST(PartDeathTest, SettingFromAnEmptyOuterLoopEndsTheProcess) {
-  testing_support::FileConsole console;
-  EXPECT_EXIT(
-      {
-        Part p;
-        p.Set("x", Loop{}, LoopList{});
-      },
-      ::testing::ExitedWithCode(1), "");
-  EXPECT_EQ(console.Out(), "");
+TEST(PartTest, AnEmptyOuterLoopIsASilentStop) {
+  Part p;
+  EXPECT_TRUE(testing_support::IsStop(
+      testing_support::StopOf([&] { p.Set("x", Loop{}, LoopList{}); }), StopNotice::kSilent));
+  EXPECT_TRUE(testing_support::IsStop(testing_support::StopOf([&] { (void)p.Copy(); }),
+                                      StopNotice::kSilent));
 }
 
-TEST(PartDeathTest, CopyingAnUnsetPartEndsTheProcess) {
-  testing_support::FileConsole console;
-  EXPECT_EXIT(
-      {
-        Part p;
-        Part c = p.Copy();
-        (void)c;
-      },
-      ::testing::ExitedWithCode(1), "");
+// Holes that touch the outline or each other, and holes given by decimal
+// coordinates that meet the outline only up to rounding, are laid out.
+TEST(PartCheckTest, TouchingLoopsAreAccepted) {
+  for (const auto& holes : std::vector<std::vector<std::vector<Vertex>>>{
+           {{{0, 20}, {30, 10}, {30, 40}}},               // a vertex on the outline
+           {{{0, 10}, {30, 10}, {30, 40}, {0, 40}}},      // an edge along the outline
+           {Rect(10, 10, 50, 50), Rect(50, 10, 90, 50)}}) {  // two holes side by side
+    EXPECT_EQ(CheckPartGeometry(Plate(holes)), PartProblem::kNone);
+  }
+  // (0.3, 2.7) on the edge x + y = 3, as the reader converts it: the doubles
+  // nearest 0.3 and 2.7 add up to 3 + 1.7e-16, just beyond the edge.
+  LoopList hole;
+  hole.PushFront(MakeLoop({{0.3, 2.7}, {1, 0.5}, {0.5, 1}}));
+  Part triangle;
+  triangle.Set("t", MakeLoop({{0, 0}, {3, 0}, {0, 3}}), hole);
+  EXPECT_EQ(CheckPartGeometry(triangle), PartProblem::kNone);
+  Part nearlyFlat;
+  nearlyFlat.Set("thin", MakeLoop({{0, 0}, {1e6, 0}, {1e6, 1e-3}}), LoopList{});
+  EXPECT_EQ(CheckPartGeometry(nearlyFlat), PartProblem::kNone);
+  EXPECT_EQ(PrintableName("a\tb\x7f\xb0\xe5"), "a?b?\xb0\xe5");
 }
 
 }  // namespace

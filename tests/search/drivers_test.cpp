@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/StopSignals.hpp"
 #include "app/TestSupport.hpp"
 #include "app/Texts.hpp"
 #include "placement/Collision.hpp"
@@ -221,6 +222,24 @@ TEST_F(DriverTest, OneTypeJobEndsAtOnce) {
   EXPECT_EQ(CountStartingWith(sa, texts::kIterPrefix), 0);
 }
 
+TEST_F(DriverTest, AStopSignalEndsTheSearchWithTheBestLayout) {
+  for (const bool annealing : {false, true}) {
+    auto job = ThreeTypes();
+    RequestStop(2);
+    if (annealing) {
+      RunSimulatedAnnealing(*job, 5);
+    } else {
+      RunHillClimbing(*job, 5);
+    }
+    RequestStop(0);
+    const std::vector<std::string> lines = LogLines();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[annealing ? 1 : 0], texts::kInterrupted);
+    EXPECT_EQ(CountStartingWith(lines, texts::kIterPrefix), 0);
+    EXPECT_EQ(ReadBytes("OptIDSequenceForPack.txt"), "0,1,2\n");
+  }
+}
+
 TEST_F(DriverTest, OnePartJobEndsAtOnce) {
   auto job = JobFromText(SheetHeader(100, 50) + PartBlockText("one", 1, Rect(0, 0, 10, 10)), 1, 10);
   RunSimulatedAnnealing(*job, 3);
@@ -233,8 +252,8 @@ TEST_F(DriverTest, OnePartJobEndsAtOnce) {
 TEST_F(DriverTest, LogThatCannotBeOpenedStopsBeforeAnyLine) {
   std::filesystem::create_directory("Log.txt");
   auto job = ThreeTypes();
-  EXPECT_EXIT(RunHillClimbing(*job, 2), ::testing::ExitedWithCode(1), "");
-  EXPECT_EQ(console_.Err(), "Log file open error!\n");
+  EXPECT_TRUE(testing_support::IsStop(testing_support::StopOf([&] { RunHillClimbing(*job, 2); }),
+                                      StopNotice::kErrorStream, "Log file open error!"));
   EXPECT_EQ(console_.Out(), "");
   EXPECT_FALSE(std::filesystem::exists("OptIDSequenceForPack.txt"));
 }
@@ -242,8 +261,9 @@ TEST_F(DriverTest, LogThatCannotBeOpenedStopsBeforeAnyLine) {
 TEST_F(DriverTest, ResultFileThatCannotBeOpenedStopsAfterTheLog) {
   std::filesystem::create_directory("OptIDSequenceForPack.txt");
   auto job = ThreeTypes();
-  EXPECT_EXIT(RunSimulatedAnnealing(*job, 2), ::testing::ExitedWithCode(1), "");
-  EXPECT_EQ(console_.Err(), "IDSequenceForPack save error!\n");
+  EXPECT_TRUE(testing_support::IsStop(
+      testing_support::StopOf([&] { RunSimulatedAnnealing(*job, 2); }), StopNotice::kErrorStream,
+      "IDSequenceForPack save error!"));
   const std::vector<std::string> lines = LogLines();
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.back(), std::string(texts::kSaTotalTime) + kZeroTime);
