@@ -1,5 +1,7 @@
 #include "app/PackJob.hpp"
 
+#include <cassert>
+
 #include "app/Console.hpp"
 #include "app/Stop.hpp"
 #include "app/Texts.hpp"
@@ -146,8 +148,10 @@ void PackJob::FinishSetup() {
   SlotOfId.assign(PartCount, 0);
   TypeOfId.assign(PartCount, 0);
   for (const Part& p : Parts) {
+    assert(p.ID >= 0 && p.ID < PartCount);
     SlotOfId[p.ID] = SlotIndexOf(p.Name);
     TypeOfId[p.ID] = TypeIndexOf(p.Name);
+    assert(SlotOfId[p.ID] >= 0 && TypeOfId[p.ID] >= 0);  // every part has its type's slot
   }
 }
 

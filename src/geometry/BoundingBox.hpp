@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cmath>
+
 namespace nest {
 
 // Axis-aligned box; the same record describes loops, parts and the sheet.
@@ -17,5 +19,16 @@ struct BoundingBox {
 
   friend bool operator==(const BoundingBox&, const BoundingBox&) = default;
 };
+
+// How the checks compare a stored box with one recomputed from the
+// vertices: equal bound by bound. Boxes with a bound that is not finite are
+// not compared: moving an infinite coordinate gives no number, and no order
+// survives that.
+[[nodiscard]] inline bool BoxAgrees(const BoundingBox& stored, const BoundingBox& computed) {
+  auto finite = [](const BoundingBox& b) {
+    return std::isfinite(b.minX) && std::isfinite(b.maxX) && std::isfinite(b.minY) && std::isfinite(b.maxY);
+  };
+  return !finite(stored) || !finite(computed) || stored == computed;
+}
 
 }  // namespace nest

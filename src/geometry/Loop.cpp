@@ -1,5 +1,6 @@
 #include "geometry/Loop.hpp"
 
+#include <cassert>
 #include <cmath>
 
 #include "app/Stop.hpp"
@@ -24,6 +25,11 @@ void Loop::SetVertices(const std::vector<Vertex>& vertices) {
 }
 
 BoundingBox Loop::ComputeBox() {
+  box_ = BoxOfVertices();
+  return box_;
+}
+
+BoundingBox Loop::BoxOfVertices() const {
   BoundingBox b;
   b.minX = b.maxX = vertices_[0].x;
   b.minY = b.maxY = vertices_[0].y;
@@ -34,7 +40,6 @@ BoundingBox Loop::ComputeBox() {
     if (v.y > b.maxY) b.maxY = v.y;
     if (v.y < b.minY) b.minY = v.y;
   }
-  box_ = b;
   return b;
 }
 
@@ -93,6 +98,7 @@ void Loop::Translate(double dx, double dy) {
     v.y = v.y + dy;
   }
   box_ = box_.Translated(dx, dy);
+  assert(vertices_.empty() || BoxAgrees(box_, BoxOfVertices()));
 }
 
 void Loop::RotateAbout(const Vertex& centre, double angle) {

@@ -26,6 +26,8 @@ class Loop {
   void SetVertices(const std::vector<Vertex>& vertices);
 
   BoundingBox ComputeBox();
+  // The box of the vertices as they are now, without storing it.
+  [[nodiscard]] BoundingBox BoxOfVertices() const;
   double ComputeArea();
   [[nodiscard]] Vertex Centroid() const;
   [[nodiscard]] Vertex NearestVertex(const Vertex& point) const;

@@ -1,6 +1,20 @@
 #include "geometry/VertexList.hpp"
 
+#include <cassert>
+
 namespace nest {
+
+namespace {
+
+// Columns of `size` points: equal x within a column, y never falling.
+[[maybe_unused]] bool FormsColumns(const std::vector<Vertex>& points, std::size_t size) {
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    if (i % size != 0 && (points[i].x != points[i - 1].x || points[i].y < points[i - 1].y)) return false;
+  }
+  return true;
+}
+
+}  // namespace
 
 void VertexList::Clear() {
   points_.clear();
@@ -13,6 +27,7 @@ void VertexList::Clear() {
 void VertexList::Assign(std::vector<Vertex> points, std::size_t columnSize) {
   points_ = std::move(points);
   columnSize_ = (columnSize > 0 && points_.size() % columnSize == 0) ? columnSize : 0;
+  assert(columnSize_ == 0 || FormsColumns(points_, columnSize_));
   alive_.assign(points_.size(), 1);
   skip_.resize(points_.size() + 1);
   for (std::size_t i = 0; i <= points_.size(); ++i) skip_[i] = i;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cassert>
 #include <cstddef>
 #include <vector>
 
@@ -21,14 +22,20 @@ class VertexList {
   // y never falling), searches may use that shape; 0 means no such shape.
   void Assign(std::vector<Vertex> points, std::size_t columnSize = 0);
   [[nodiscard]] std::size_t ColumnSize() const { return columnSize_; }
-  [[nodiscard]] bool IsLive(std::size_t pos) const { return alive_[pos] != 0; }
+  [[nodiscard]] bool IsLive(std::size_t pos) const {
+    assert(pos < alive_.size());
+    return alive_[pos] != 0;
+  }
 
   [[nodiscard]] std::size_t Count() const { return count_; }
   // First live entry at or after position `from`, or kEnd.
   [[nodiscard]] std::size_t FirstFrom(std::size_t from) const;
   [[nodiscard]] std::size_t First() const { return FirstFrom(0); }
   [[nodiscard]] std::size_t Next(std::size_t pos) const { return FirstFrom(pos + 1); }
-  [[nodiscard]] const Vertex& At(std::size_t pos) const { return points_[pos]; }
+  [[nodiscard]] const Vertex& At(std::size_t pos) const {
+    assert(pos < points_.size());
+    return points_[pos];
+  }
   // Removes the live entry at `pos`; nothing happens for a removed entry.
   void Remove(std::size_t pos);
 

@@ -1,5 +1,7 @@
 #include "parts/Part.hpp"
 
+#include <cassert>
+
 namespace nest {
 
 Part Part::Copy() const {
@@ -78,6 +80,7 @@ void Part::Translate(double dx, double dy) {
   OutLoop.Translate(dx, dy);
   for (Loop& hole : InnerLoops.Loops()) hole.Translate(dx, dy);
   Box = Box.Translated(dx, dy);
+  assert(OutLoop.Count() == 0 || BoxAgrees(Box, OutLoop.Box()));
   Centroid.x = Centroid.x + dx;
   Centroid.y = Centroid.y + dy;
   Label.X = Label.X + dx;

@@ -1,5 +1,7 @@
 #include "search/Neighbourhood.hpp"
 
+#include <cassert>
+#include <iterator>
 #include <map>
 
 #include "search/Random.hpp"
@@ -23,7 +25,10 @@ void SequenceList::Insert(const IDSequence& sequence) {
   } else {
     const auto smaller = byEfficiency_.upper_bound(e);
     const auto at = smaller == byEfficiency_.end() ? entries_.end() : smaller->second;
-    byEfficiency_.emplace_hint(smaller, e, entries_.insert(at, sequence));
+    const auto entry = entries_.insert(at, sequence);
+    assert(entry == entries_.begin() || !(std::prev(entry)->efficiency < e));
+    assert(std::next(entry) == entries_.end() || !(std::next(entry)->efficiency >= e));
+    byEfficiency_.emplace_hint(smaller, e, entry);
   }
   keys_.insert(KeyOf(sequence));
 }

@@ -53,7 +53,7 @@ TEST(PackJobTest, ConstructionDefaults) {
   EXPECT_TRUE(job.PartTypes.empty());
 }
 
-TEST(PackJobTest, WorkedExample) {
+TEST(PackJobTest, SetupNumbersTheCopiesOfATypeAndRestoresThem) {
   FileConsole console;
   const std::string text = "Sheet length:6000\nSheet width:2000\nSheet thick.: 0\n" +
                            PartBlockText("plate A", 3, Rect(0, 0, 200, 100),

@@ -6,11 +6,13 @@
 
 set -euo pipefail
 
-# The frozen clock of every run whose output is compared: both the calendar
-# time (the random seed) and the monotonic clock (the elapsed times) stand
-# still, so the times read "0.00 秒" and two runs draw the same numbers. The
-# time zone is fixed because the date is read as local time.
-NEST_FROZEN_TIME='2026-01-01 00:00:00'
+# The texts of the dialogue, as a UTF-8 terminal shows them (BANNER, the
+# prompts P_*, the messages E_*, the warnings W_*, the notes NOTE_* and
+# PAUSE), and NEST_FROZEN_TIME, the frozen clock of every run whose output is
+# compared: the Python harness holds them, taken from the list that writes
+# the program's texts.
+NEST_TEXTS=$(python3 "$(dirname "${BASH_SOURCE[0]}")/nest_e2e.py")
+eval "$NEST_TEXTS"
 
 fail() {
   echo "FAIL: $*" >&2
@@ -94,26 +96,6 @@ expect_no_output_files() {
     [[ ! -e $RUNDIR/$f ]] || fail "$1: $f was written"
   done
 }
-
-# The texts of the dialogue, as a UTF-8 terminal shows them.
-BANNER='欢迎使用零件排样优化程序! (设计者:Kelvo,Ostrand)'
-P_FILE='请输入带后缀的完整文件名:'
-P_RN='请输入零件旋转角度数目RN:'
-P_PPD='请输入排样点距离PPD:'
-P_METHOD='请选择优化迭代方法(0:ZUNO+HC; 1:ZUNO+SA):'
-P_ITER='请输入最大迭代次数:'
-E_METHOD='您在选择优化迭代方法时，输入有误!'
-E_FILE='您在输入文件名时，输入有误!'
-E_RN='您在输入零件旋转角度数目RN时，输入有误!'
-E_PPD='您在输入排样点距离PPD时，输入有误!'
-E_ITER='您在输入最大迭代次数时，输入有误!'
-W_PARTFILE='零件数据文件读取失败!'
-W_SHEET='板数据错误!'
-W_ZERO='包围盒大小为零!'
-W_DXF='排样文件输出失败!'
-NOTE_LOG='***迭代计算过程以及排样信息已记录在Log.txt文件中。***'
-NOTE_DXF='***排样图Layout.dxf请用AutoCAD打开。***'
-PAUSE='请按任意键继续. . .'
 
 # A small part data file: a 300 by 200 sheet, two rectangles of one type and
 # a triangle.

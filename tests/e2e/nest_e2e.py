@@ -7,29 +7,30 @@ on standard input and, where the output is compared, under a frozen clock.
 
 import math
 import os
+import shlex
 import shutil
 import subprocess
 import sys
+
+# The program's texts come from the one list that also writes its header.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+from make_texts import TEXTS  # noqa: E402
+
+TEXT = dict(TEXTS)
 
 # Both the calendar time (the random seed) and the monotonic clock (the
 # elapsed times) stand still under this clock; the date is read in UTC.
 FROZEN_TIME = "2026-01-01 00:00:00"
 
-BANNER = "欢迎使用零件排样优化程序! (设计者:Kelvo,Ostrand)"
-PROMPTS = [
-    BANNER,
-    "请输入带后缀的完整文件名:",
-    "请输入零件旋转角度数目RN:",
-    "请输入排样点距离PPD:",
-    "请选择优化迭代方法(0:ZUNO+HC; 1:ZUNO+SA):",
-    "请输入最大迭代次数:",
-]
-NOTE_LOG = "***迭代计算过程以及排样信息已记录在Log.txt文件中。***"
-NOTE_DXF = "***排样图Layout.dxf请用AutoCAD打开。***"
-PAUSE = "请按任意键继续. . ."
-EARLY_END = "  已无未评估的排样序列，迭代提前结束"
-HC_TOTAL = "  算法ZUNO+HC(爬山法)总共耗时"
-SA_TOTAL = "  算法ZUNO+SA(模拟退火法)总共耗时"
+BANNER = TEXT["kBanner"]
+PROMPTS = [BANNER] + [TEXT[k] for k in ("kPromptFileName", "kPromptRN", "kPromptPPD", "kPromptMethod",
+                                        "kPromptIterations")]
+NOTE_LOG = TEXT["kLogNote"]
+NOTE_DXF = TEXT["kDrawingNote"]
+PAUSE = TEXT["kPausePrompt"]
+EARLY_END = TEXT["kEarlyEnd"]
+HC_TOTAL = TEXT["kHcTotalTime"]
+SA_TOTAL = TEXT["kSaTotalTime"]
 OUTPUT_FILES = ("Log.txt", "OptIDSequenceForPack.txt", "Layout.dxf")
 
 
@@ -185,6 +186,23 @@ def g_error(v):
     return 0.5 * 10.0 ** (math.floor(math.log10(abs(v))) - 5)
 
 
+# The names under which the shell tests (lib.sh) know the texts.
+SHELL_TEXTS = {
+    "BANNER": "kBanner", "P_FILE": "kPromptFileName", "P_RN": "kPromptRN", "P_PPD": "kPromptPPD",
+    "P_METHOD": "kPromptMethod", "P_ITER": "kPromptIterations", "E_METHOD": "kMethodError",
+    "E_FILE": "kFileNameError", "E_RN": "kRNError", "E_PPD": "kPPDError", "E_ITER": "kIterationsError",
+    "W_PARTFILE": "kPartFileWarning", "W_SHEET": "kSheetDataWarning", "W_ZERO": "kZeroSheetWarning",
+    "W_DXF": "kDxfWarning", "NOTE_LOG": "kLogNote", "NOTE_DXF": "kDrawingNote", "PAUSE": "kPausePrompt",
+}
+
+
+def shell_definitions():
+    """The texts and the frozen time as shell assignments, for lib.sh."""
+    lines = [f"NEST_FROZEN_TIME={shlex.quote(FROZEN_TIME)}"]
+    lines += [f"{name}={shlex.quote(TEXT[key])}" for name, key in SHELL_TEXTS.items()]
+    return "\n".join(lines)
+
+
 def main(test):
     """Runs test(env) and turns a Failure into a clear message and status 1."""
     env = Env(sys.argv)
@@ -194,3 +212,7 @@ def main(test):
         print(f"FAIL: {e}", file=sys.stderr)
         sys.exit(1)
     print(f"{os.path.basename(sys.argv[0])}: all checks passed")
+
+
+if __name__ == "__main__":
+    print(shell_definitions())

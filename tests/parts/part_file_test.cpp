@@ -15,8 +15,9 @@ namespace {
 using Failure = PartFileData::Failure;
 using testing_support::SheetHeader;
 
-// The worked example: labels of exactly 13, 12 and 14 characters.
-const std::string kWorkedExample =
+// Three copies of a 200 x 100 plate with one hole, after header labels of
+// exactly 13, 12 and 14 characters.
+const std::string kFramedPlates =
     "Sheet length:6000\n"
     "Sheet width:2000\n"
     "Sheet thick.: 0\n"
@@ -59,7 +60,7 @@ std::vector<Vertex> OuterOf(const PartFileData& d) {
   return d.blocks[0].part.OutLoop.Vertices();
 }
 
-void ExpectWorkedExample(const PartFileData& d) {
+void ExpectFramedPlates(const PartFileData& d) {
   EXPECT_EQ(d.failure, Failure::kNone);
   EXPECT_TRUE(d.headerRead);
   EXPECT_EQ(d.SheetLength, 6000.0);
@@ -76,16 +77,16 @@ void ExpectWorkedExample(const PartFileData& d) {
             (std::vector<Vertex>{{50, 25}, {50, 75}, {150, 75}, {150, 25}}));
 }
 
-TEST(PartFileTest, WorkedExample) { ExpectWorkedExample(ParsePartFile(kWorkedExample)); }
+TEST(PartFileTest, ReadsExactLengthLabelsAndABlockWithAHole) { ExpectFramedPlates(ParsePartFile(kFramedPlates)); }
 
 TEST(PartFileTest, CrLfLineEndsReadLikeLf) {
-  ExpectWorkedExample(ParsePartFile(WithCrLf(kWorkedExample)));
+  ExpectFramedPlates(ParsePartFile(WithCrLf(kFramedPlates)));
 }
 
 TEST(PartFileTest, LoadPartFileReadsTheFile) {
   testing_support::TempDir dir;
-  testing_support::WriteBytes(dir.File("p.txt"), kWorkedExample);
-  ExpectWorkedExample(LoadPartFile(dir.File("p.txt")));
+  testing_support::WriteBytes(dir.File("p.txt"), kFramedPlates);
+  ExpectFramedPlates(LoadPartFile(dir.File("p.txt")));
 }
 
 TEST(PartFileTest, MissingFileOrDirectoryCannotBeOpened) {
