@@ -6,6 +6,8 @@
 // agree bit for bit. A failure names the seed and writes the part data file
 // of the job into the test's temporary directory, so the job can be replayed.
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -396,8 +398,10 @@ Job LHoleJob() {
   return job;
 }
 
+// Named after the process too: ctest runs the one- and two-thread variants
+// side by side, and each must read back the file it wrote.
 std::string WriteJobFile(const Job& job, const std::string& name) {
-  const std::string path = testing::TempDir() + name;
+  const std::string path = testing::TempDir() + std::to_string(getpid()) + "_" + name;
   std::ofstream(path, std::ios::binary) << job.text;
   return path;
 }
