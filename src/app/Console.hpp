@@ -37,8 +37,8 @@ class ConsoleSession {
   ConsoleSession& operator=(const ConsoleSession&) = delete;
 
  private:
-  unsigned savedInput_ = 0;  // the settings to restore, 0 for none
-  unsigned savedOutput_ = 0;
+  [[maybe_unused]] unsigned savedInput_ = 0;  // the settings to restore, 0 for none
+  [[maybe_unused]] unsigned savedOutput_ = 0;
 };
 
 // The platform's part of the console, one definition per platform.
