@@ -265,7 +265,8 @@ bool NoVertexInside(const LoopView& a, const LoopView& b, int* hint, bool hintOu
   return true;
 }
 
-// Steps 2 to 4 of the outer-loop test, for boxes known to overlap.
+// Whether two outer loops whose boxes overlap are apart: no vertex of either
+// lies inside the other and no edge of one meets an edge of the other.
 bool OutlinesDisjoint(const LoopView& a, const LoopView& b, int* hintA = nullptr,
                       int* hintB = nullptr, bool hintAOutside = false) {
   if (!NoVertexInside(a, b, hintA, hintAOutside)) return false;

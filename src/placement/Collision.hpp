@@ -146,8 +146,9 @@ class PartIndex {
 // out by less than the box tolerance.
 bool FitsInBox(const BoundingBox& partBox, const BoundingBox& box);
 
-// Crossings of the ray towards +x. A point on a left or lower boundary is
-// usually inside, one on a right or upper boundary outside.
+// Crossings of the ray towards +x. A point on the boundary is decided by
+// which edges the ray meets: on the left or lower side of a rectangle it is
+// inside, on the right or upper side outside.
 bool IsPointInLoop(const LoopView& loop, const Vertex& p);
 
 // Closed segments: touching, shared end points and collinear overlap meet.
