@@ -1,6 +1,7 @@
 #include "placement/Collision.hpp"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <numeric>
 
@@ -66,6 +67,26 @@ void LoopIndex::Build(const Vertex* v, int n) {
     for (int j = std::min(r1, r2); j < std::max(r1, r2); ++j) edges_[fill[j]++] = i;
   }
   reps_ = std::move(reps);
+  count_ = n;
+}
+
+bool LoopIndex::Describes(const Vertex* v, int n) const {
+  if (reps_.empty()) return true;
+  if (n != count_) return false;
+  for (std::size_t j = 1; j < reps_.size(); ++j) {
+    if (v[reps_[j]].y < v[reps_[j - 1]].y) return false;
+  }
+  return true;
+}
+
+bool PartIndex::Describes(const Part& part) const {
+  const std::vector<Loop>& holes = part.InnerLoops.Loops();
+  if (loops_.size() != 1 + holes.size()) return false;
+  if (!loops_[0].Describes(part.OutLoop.Vertices().data(), part.OutLoop.Count())) return false;
+  for (std::size_t h = 0; h < holes.size(); ++h) {
+    if (!loops_[h + 1].Describes(holes[h].Vertices().data(), holes[h].Count())) return false;
+  }
+  return true;
 }
 
 void PartIndex::Build(const Part& part) {
@@ -79,6 +100,7 @@ void PartIndex::Build(const Part& part) {
 }
 
 const ShapeView& PartIndex::View(const Part& part) {
+  assert(Describes(part));  // the part was only translated since Build
   const std::vector<Loop>& holes = part.InnerLoops.Loops();
   view_.outer = ViewOf(part.OutLoop);
   view_.outer.index = &loops_[0];
@@ -105,6 +127,7 @@ LoopView Moved(const Loop& loop, double dx, double dy, const LoopIndex* index) {
 }  // namespace
 
 const ShapeView& PartIndex::MovedView(const Part& part, double dx, double dy) {
+  assert(Describes(part));
   const std::vector<Loop>& holes = part.InnerLoops.Loops();
   view_.outer = Moved(part.OutLoop, dx, dy, &loops_[0]);
   for (std::size_t h = 0; h < holes.size(); ++h) {

@@ -41,6 +41,10 @@ class LoopIndex {
   // coordinates or slabs too crowded to pay are left unindexed (Empty).
   void Build(const Vertex* v, int n);
   [[nodiscard]] bool Empty() const { return reps_.empty(); }
+  // Whether the index still describes the loop with these vertices: the same
+  // count, and the slab boundaries' y values still in ascending order, which
+  // translating keeps and a turn generally breaks. For the Debug build's assertions.
+  [[nodiscard]] bool Describes(const Vertex* v, int n) const;
 
   // The edges (by start vertex) that span the slab holding `py`, where
   // yOf(i) gives the present y of vertex i.
@@ -85,6 +89,7 @@ class LoopIndex {
   std::vector<int> reps_;     // per distinct y, ascending: a vertex having it
   std::vector<int> offsets_;  // slab j lists edges_[offsets_[j] .. offsets_[j + 1])
   std::vector<int> edges_;
+  int count_ = 0;            // vertices of the indexed loop
 };
 
 // A loop as the tests read it: its vertices in order and its stored box,
@@ -135,6 +140,8 @@ class PartIndex {
   const ShapeView& View(const Part& part);
   // Views of the part moved by (dx, dy).
   const ShapeView& MovedView(const Part& part, double dx, double dy);
+  // Whether every loop's index still describes the part (see LoopIndex).
+  [[nodiscard]] bool Describes(const Part& part) const;
 
  private:
   std::vector<LoopIndex> loops_;
