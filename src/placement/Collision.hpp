@@ -43,24 +43,15 @@ class LoopIndex {
   [[nodiscard]] bool Empty() const { return reps_.empty(); }
   // Whether the index still describes the loop with these vertices: the same
   // count, and the slab boundaries' y values still in ascending order, which
-  // translating keeps and a turn generally breaks. For the Debug build's assertions.
+  // translating keeps and a turn generally breaks. For assertions.
   [[nodiscard]] bool Describes(const Vertex* v, int n) const;
 
   // The edges (by start vertex) that span the slab holding `py`, where
   // yOf(i) gives the present y of vertex i.
   template <class YOf>
   void EdgesAt(double py, YOf yOf, const int** begin, const int** end) const {
-    // First boundary above py; the slab below it holds py.
-    std::size_t lo = 0;
-    std::size_t hi = reps_.size();
-    while (lo < hi) {
-      const std::size_t mid = (lo + hi) / 2;
-      if (yOf(reps_[mid]) > py) {
-        hi = mid;
-      } else {
-        lo = mid + 1;
-      }
-    }
+    // The slab below the first boundary above py holds py.
+    const std::size_t lo = FirstAbove(py, yOf);
     if (lo == 0 || lo == reps_.size()) {
       *begin = *end = nullptr;
       return;
@@ -72,6 +63,14 @@ class LoopIndex {
   // The smallest vertex y above `py`, or infinity.
   template <class YOf>
   [[nodiscard]] double NextAbove(double py, YOf yOf) const {
+    const std::size_t lo = FirstAbove(py, yOf);
+    return lo == reps_.size() ? std::numeric_limits<double>::infinity() : yOf(reps_[lo]);
+  }
+
+ private:
+  // The first slab boundary whose y lies above py (reps_.size() for none).
+  template <class YOf>
+  [[nodiscard]] std::size_t FirstAbove(double py, YOf yOf) const {
     std::size_t lo = 0;
     std::size_t hi = reps_.size();
     while (lo < hi) {
@@ -82,14 +81,13 @@ class LoopIndex {
         lo = mid + 1;
       }
     }
-    return lo == reps_.size() ? std::numeric_limits<double>::infinity() : yOf(reps_[lo]);
+    return lo;
   }
 
- private:
   std::vector<int> reps_;     // per distinct y, ascending: a vertex having it
   std::vector<int> offsets_;  // slab j lists edges_[offsets_[j] .. offsets_[j + 1])
   std::vector<int> edges_;
-  int count_ = 0;            // vertices of the indexed loop
+  int count_ = 0;             // vertices of the indexed loop
 };
 
 // A loop as the tests read it: its vertices in order and its stored box,
