@@ -37,12 +37,9 @@ cd "$OUT"
 # shows it on a UTF-8 terminal.
 printf 'plates.txt\n4\n5\n1\n100\n' | "$BUILD_DIR/nest" | iconv -f GBK -t UTF-8
 
-echo
-echo "Results in $OUT:"
-echo "  $OUT/Log.txt                   the run log (GBK; read it with: iconv -f GBK -t UTF-8 $OUT/Log.txt)"
-echo "  $OUT/OptIDSequenceForPack.txt  the best order of the part IDs"
-echo "  $OUT/Layout.dxf                the best layout, for a CAD program"
-
-# Pictures of the layout and of the search, and a summary of the run.
+# Pictures of the layout and of the search, and a summary of the run that
+# names the three result files and the pictures.
 echo
 "$ROOT/tools/nest-report" "$OUT" plates.txt
+echo
+echo "Log.txt is GBK text; read it with: iconv -f GBK -t UTF-8 $OUT/Log.txt"
