@@ -2,22 +2,20 @@
 
 #include <atomic>
 #include <csignal>
-#include <cstdlib>
 
-#include "output/OutputFile.hpp"
+#include "app/Stop.hpp"
 
 namespace nest {
 
 namespace {
 
 std::atomic<int> received{0};
+std::atomic<bool> repeated{false};
 static_assert(std::atomic<int>::is_always_lock_free, "the handler needs a lock-free flag");
+static_assert(std::atomic<bool>::is_always_lock_free, "the handler needs a lock-free flag");
 
 extern "C" void OnStopSignal(int signal) {
-  if (received.exchange(signal) != 0) {
-    RemovePendingOutputFiles();
-    std::_Exit(StatusForSignal(signal));
-  }
+  if (received.exchange(signal) != 0) repeated.store(true);
   // Some runtimes reset the handler before calling it.
   std::signal(signal, OnStopSignal);
 }
@@ -42,7 +40,14 @@ StopSignalGuard::~StopSignalGuard() {
 
 int StopSignalReceived() { return received.load(); }
 
-void RequestStop(int signal) { received.store(signal); }
+void RequestStop(int signal) {
+  received.store(signal);
+  repeated.store(false);
+}
+
+void StopIfSignalledTwice() {
+  if (repeated.load()) throw RunStop{StopNotice::kSilent, "", StatusForSignal(received.load())};
+}
 
 int StatusForSignal(int signal) { return 128 + signal; }
 

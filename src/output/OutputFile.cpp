@@ -13,30 +13,6 @@ namespace nest {
 
 namespace {
 
-// The temporaries in use, kept where a signal handler can read them: a name
-// is written first, then its slot is marked in use.
-constexpr int kPendingSlots = 4;
-constexpr std::size_t kPendingNameBytes = 1024;
-char pendingNames[kPendingSlots][kPendingNameBytes];
-std::atomic<bool> pendingUsed[kPendingSlots];
-
-int Register(const std::string& temp) {
-  if (temp.size() >= kPendingNameBytes) return -1;
-  for (int i = 0; i < kPendingSlots; ++i) {
-    if (pendingUsed[i].load()) continue;
-    temp.copy(pendingNames[i], temp.size());
-    pendingNames[i][temp.size()] = '\0';
-    pendingUsed[i].store(true);
-    return i;
-  }
-  return -1;
-}
-
-void Unregister(int& slot) {
-  if (slot >= 0) pendingUsed[slot].store(false);
-  slot = -1;
-}
-
 // A suffix that another run in the same folder does not pick: the time, a
 // random number and an address that differs between processes.
 std::string UniqueSuffix() {
@@ -73,13 +49,8 @@ bool OutputFile::Open() {
     std::fclose(probe);
   }
   temp_ = name_ + "." + UniqueSuffix() + ".tmp";
-  slot_ = Register(temp_);
   file_ = std::fopen(temp_.c_str(), "w");
-  if (file_ == nullptr) {
-    Unregister(slot_);
-    return false;
-  }
-  return true;
+  return file_ != nullptr;
 }
 
 bool OutputFile::Flush() {
@@ -99,7 +70,6 @@ bool OutputFile::Commit() {
     ok = !ec;
   }
   if (!ok) std::remove(temp_.c_str());
-  Unregister(slot_);
   return ok;
 }
 
@@ -108,17 +78,10 @@ void OutputFile::Discard() {
   std::fclose(file_);
   file_ = nullptr;
   std::remove(temp_.c_str());
-  Unregister(slot_);
 }
 
 std::string WriteFailedText(const std::string& name) {
   return std::string(texts::kFilePrefix) + name + texts::kWriteFailedSuffix;
-}
-
-void RemovePendingOutputFiles() noexcept {
-  for (int i = 0; i < kPendingSlots; ++i) {
-    if (pendingUsed[i].load()) std::remove(pendingNames[i]);
-  }
 }
 
 }  // namespace nest

@@ -35,14 +35,9 @@ class OutputFile {
   std::string name_;
   std::string temp_;
   std::FILE* file_ = nullptr;
-  int slot_ = -1;
 };
 
 // The message of a result file that could not be written completely.
 std::string WriteFailedText(const std::string& name);
-
-// Removes the temporaries of every OutputFile still open. Only touches fixed
-// storage, so a signal handler may call it on its way out.
-void RemovePendingOutputFiles() noexcept;
 
 }  // namespace nest

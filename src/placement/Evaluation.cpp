@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "app/StopSignals.hpp"
 #include "placement/Collision.hpp"
 #include "placement/Placement.hpp"
 
@@ -24,6 +25,7 @@ double EvaluateSequence(PackJob& job, const IDSequence& sequence) {
   PlacementEngine engine;
   engine.Start();
   for (int j = 0; j < job.PartCount; ++j) {
+    StopIfSignalledTwice();
     const int id = sequence.ids[j];
     if (id >= 0 && id < job.PartCount && byId[id] != nullptr) engine.Place(job, *byId[id]);
   }
