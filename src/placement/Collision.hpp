@@ -105,7 +105,6 @@ struct LoopView {
   // Vertex i where the loop lies: moved vertices are rounded exactly as a
   // translated copy would hold them.
   [[nodiscard]] Vertex At(int i) const { return moved ? Vertex{v[i].x + dx, v[i].y + dy} : v[i]; }
-  [[nodiscard]] double YAt(int i) const { return moved ? v[i].y + dy : v[i].y; }
 };
 
 inline LoopView ViewOf(const Loop& loop) {
@@ -210,7 +209,6 @@ class TrialShape {
   void Prepare(const Part& source);
   void MoveTo(double dx, double dy);
   [[nodiscard]] int ID() const { return source_->ID; }
-  [[nodiscard]] const Part& Source() const { return *source_; }
   [[nodiscard]] double Dx() const { return dx_; }
   [[nodiscard]] double Dy() const { return dy_; }
   [[nodiscard]] const BoundingBox& OuterBox() const { return outerBox_; }

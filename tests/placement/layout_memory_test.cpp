@@ -67,8 +67,8 @@ void ExpectSameLayoutWithAndWithoutMemory(const std::string& text, int rn, doubl
             without->CandidatePoints.ToVector().size());
 }
 
-// Many copies of a few shapes, with turns: later copies reuse what earlier
-// ones found.
+// Many copies of a few shapes, with turns: later copies are tested against
+// the indexes kept for the earlier ones.
 TEST(LayoutMemoryTest, CopiesOfOneBlockGiveTheSameLayoutAsWithoutMemory) {
   const std::string text =
       SheetHeader(400, 120) +
@@ -80,8 +80,8 @@ TEST(LayoutMemoryTest, CopiesOfOneBlockGiveTheSameLayoutAsWithoutMemory) {
   ExpectSameLayoutWithAndWithoutMemory(text, 3, 5);
 }
 
-// Two blocks of identical outline but different names share findings; their
-// type slots stay apart.
+// Two blocks of identical outline but different names: their type slots stay
+// apart.
 TEST(LayoutMemoryTest, AlikeBlocksOfOtherNamesGiveTheSameLayoutAsWithoutMemory) {
   const std::string text = SheetHeader(200, 60) + PartBlockText("a", 3, Rect(0, 0, 20, 12)) +
                            PartBlockText("b", 3, Rect(0, 0, 20, 12)) +
