@@ -247,6 +247,26 @@ struct Search {
   [[nodiscard]] int StartRow(int c) const { return grid->X(c) == s.x ? sRow : 0; }
 };
 
+// Why a trial fails: a vertex of the trial inside the placed part's outer
+// loop, a vertex of the placed part inside the trial's, or an edge of each
+// properly crossing, while the boxes overlap and no hole can hold either
+// part. It names vertices and edges, not positions, so it can be checked
+// again where the trial lies elsewhere.
+struct Certificate {
+  enum class Kind : unsigned char { kUnknown, kOwnVertex, kOtherVertex, kCrossing };
+  std::size_t blocker = 0;  // obstacle entry
+  Kind kind = Kind::kUnknown;
+  int a = 0;  // the trial's vertex, the placed part's vertex, or the trial's edge
+  int b = 0;  // the placed part's edge
+};
+
+// Rows first .. last of a column where a certificate kept a rotation failing.
+struct Block {
+  Certificate certificate;
+  int first = 0;
+  int last = 0;
+};
+
 // What one thread needs of its own.
 struct Worker {
   std::vector<TrialShape> trials;
@@ -255,6 +275,12 @@ struct Worker {
   std::vector<double> holeLimits;
   std::vector<double> obstacleHoleLimits;
   std::vector<int> order;
+  // Per rotation, the blocks met in the last column this thread searched, in
+  // row order: the next column tends to be blocked by the same vertices and
+  // edges over nearly the same rows, so they are checked there before a
+  // full trial, and their last rows are the first guess of the new ones.
+  std::vector<std::vector<Block>> seen;
+  std::vector<Block> seeing;  // scratch: the blocks of the column under way
 };
 
 inline bool NearOrBelow(double a, double b) { return a < b || std::fabs(a - b) < kBoxTolerance; }
@@ -351,7 +377,9 @@ double ReverseReach(const Loop& loop, double dx, double dy0, double dyMax, const
 // are checked row by row (`pair` receives the pair); the two sign tests of
 // each pair are linear in the climb, and kept clear of zero by far more
 // than their rounding.
-double CrossingReach(const LoopView& trial, const LoopView& o, double dyMax, int* pair) {
+//
+// With `fixed`, only the pair given in `pair` is looked at.
+double CrossingReach(const LoopView& trial, const LoopView& o, double dyMax, int* pair, bool fixed) {
   double extent = 0.0;
   for (int i = 0; i < trial.n; ++i) {
     const Vertex a = trial.At(i);
@@ -362,7 +390,9 @@ double CrossingReach(const LoopView& trial, const LoopView& o, double dyMax, int
   if (!std::isfinite(scale)) return 0.0;
   const double u = std::numeric_limits<double>::epsilon();
   double best = 0.0;
-  for (int i = 0; i < trial.n; ++i) {
+  const int iFirst = fixed ? pair[0] : 0;
+  const int iEnd = fixed ? pair[0] + 1 : trial.n;
+  for (int i = iFirst; i < iEnd; ++i) {
     const Vertex a1 = trial.At(i);
     const Vertex a2 = trial.At(i + 1 == trial.n ? 0 : i + 1);
     if (std::max(a1.x, a2.x) < o.box.minX || std::min(a1.x, a2.x) > o.box.maxX ||
@@ -372,7 +402,9 @@ double CrossingReach(const LoopView& trial, const LoopView& o, double dyMax, int
     const double dAx = a2.x - a1.x;
     const double dAy = a2.y - a1.y;
     const double errorA = 32 * u * scale * (std::fabs(dAx) + std::fabs(dAy) + scale);
-    for (int j = 0; j < o.n; ++j) {
+    const int jFirst = fixed ? pair[1] : 0;
+    const int jEnd = fixed ? pair[1] + 1 : o.n;
+    for (int j = jFirst; j < jEnd; ++j) {
       const Vertex b1 = o.At(j);
       const Vertex b2 = o.At(j + 1 == o.n ? 0 : j + 1);
       if (!SegmentsIntersect(a1, a2, b1, b2)) continue;
@@ -409,41 +441,47 @@ double CrossingReach(const LoopView& trial, const LoopView& o, double dyMax, int
   return best * (1 - 1e-9);
 }
 
-// After a failed trial at `row` of column c (rotation k): the last row up to
-// which the trial is known to fail for the same reason, found without
-// testing the rows between. The reason is a vertex of one part inside the
-// outer loop of the other while their boxes overlap and no hole box can
-// hold either part; the walk climbs the column while all of that holds.
+// The last row from `row` of column c (rotation k, the trial `t` lying at
+// `row`) up to which the certificate keeps the trial failing, found without
+// testing the rows between; kNone when it does not hold at `row` itself. A
+// certificate of kind kUnknown is taken from where the last failed test of
+// `t` found an overlap, and filled in (left kUnknown when it serves only
+// `row`). `guess` (kNone for none) is where the answer is likely to be.
 //
 // A trial vertex inside a placed part: the ray test's answer stays while no
 // vertex ordinate of that loop is passed and every crossing edge is crossed
 // on the same side, and each such condition, once false, stays false further
 // up (the coordinates grow with the row, and every computed value is a chain
 // of correctly rounded operations with one varying operand). So do the box
-// conditions. The last row is then found by doubling and halving.
+// conditions. The last row is then found by galloping and halving.
 //
-// A placed part's vertex inside the trial: see ReverseReach.
-int LastBlockedRow(const Search& s, Worker& w, TrialShape& t, int k, int row) {
-  const std::size_t i = t.Hints().lastBlocker;
-  if (i >= s.obstacles.Size()) return row;
+// A placed part's vertex inside the trial: see ReverseReach. Crossing edges:
+// see CrossingReach.
+int BlockedThrough(const Search& s, Worker& w, TrialShape& t, int k, int row, Certificate& cert,
+                   int guess) {
+  using Kind = Certificate::Kind;
+  const bool derive = cert.kind == Kind::kUnknown;
+  const std::size_t i = derive ? t.Hints().lastBlocker : cert.blocker;
+  if (i >= s.obstacles.Size()) return derive ? row : kNone;
   const Part& source = s.turned[static_cast<std::size_t>(k)];
   const BoundingBox& ob = s.obstacles.EntryBox(i);
   const ShapeView& other = s.obstacles.EntryView(i);
   const BoundingBox& tb = t.OuterBox();
-  if (BoxesApart(tb, ob)) return row;
+  const int none = derive ? row : kNone;
+  if (BoxesApart(tb, ob)) return none;
   // No hole may hold the other part, now and further up.
   w.holeLimits.clear();
   const std::vector<Loop>& holes = source.InnerLoops.Loops();
   for (int h = 0; h < t.HoleCount(); ++h) {
     const BoundingBox hb = t.HoleBox(h);
-    if (BoxMayHold(hb, ob)) return row;
+    if (BoxMayHold(hb, ob)) return none;
     if (ob.minX < hb.minX || ob.maxX > hb.maxX || ob.minY < hb.minY) continue;
     w.holeLimits.push_back(holes[static_cast<std::size_t>(h)].Box().maxY);  // ob.maxY > this + dy
   }
   w.obstacleHoleLimits.clear();
   for (int h = 0; h < other.holeCount; ++h) {
     const BoundingBox& gb = other.holes[h].box;
-    if (BoxMayHold(gb, tb)) return row;
+    if (BoxMayHold(gb, tb)) return none;
     if (tb.minX < gb.minX || tb.maxX > gb.maxX || tb.maxY > gb.maxY) continue;
     w.obstacleHoleLimits.push_back(gb.minY);  // source minY + dy < this
   }
@@ -461,25 +499,57 @@ int LastBlockedRow(const Search& s, Worker& w, TrialShape& t, int k, int row) {
     return true;
   };
   const LoopView& o = other.outer;
-  const int vi = t.Hints().vertices[2 * i];
-  const int qi = t.Hints().vertices[2 * i + 1];
-  bool own = false;
+  const std::vector<Vertex>& sv = source.OutLoop.Vertices();
+  const int sn = source.OutLoop.Count();
+  Kind kind = cert.kind;
+  int pair[2] = {cert.a, cert.b};
+  // The trial's vertex in the placed part: where it lies.
   double px = 0.0;
   double py = 0.0;
   double vy = 0.0;
-  if (vi >= 0 && vi < source.OutLoop.Count()) {
-    const Vertex v = source.OutLoop.Vertices()[static_cast<std::size_t>(vi)];
+  const auto ownInside = [&](int vi) {
+    if (vi < 0 || vi >= sn) return false;
+    const Vertex v = sv[static_cast<std::size_t>(vi)];
     px = v.x + t.Dx();
     py = v.y + t.Dy();
     vy = v.y;
-    own = IsPointInLoop(o, Vertex{px, py});
+    return IsPointInLoop(o, Vertex{px, py});
+  };
+  const auto otherInside = [&](int qi) {
+    return qi >= 0 && qi < o.n && IsPointInLoop(t.View().outer, o.At(qi));
+  };
+  const double dyMax = grid.Ys().back() - s.r.y;
+  double reach = 0.0;
+  if (derive) {
+    const int vi = t.Hints().vertices[2 * i];
+    const int qi = t.Hints().vertices[2 * i + 1];
+    if (ownInside(vi)) {
+      kind = Kind::kOwnVertex;
+      pair[0] = vi;
+    } else if (otherInside(qi)) {
+      kind = Kind::kOtherVertex;
+      pair[0] = qi;
+    } else {
+      kind = Kind::kCrossing;
+      reach = CrossingReach(t.View().outer, o, dyMax, pair, false);
+      if (!(reach > 0.0)) return row;
+    }
+    cert = Certificate{i, kind, pair[0], pair[1]};
+  } else if (kind == Kind::kOwnVertex) {
+    if (!ownInside(pair[0])) return kNone;
+  } else if (kind == Kind::kOtherVertex) {
+    if (!otherInside(pair[0])) return kNone;
+  } else {
+    const LoopView trial = t.View().outer;
+    const int i2 = pair[0] + 1 == trial.n ? 0 : pair[0] + 1;
+    const int j2 = pair[1] + 1 == o.n ? 0 : pair[1] + 1;
+    if (!SegmentsIntersect(trial.At(pair[0]), trial.At(i2), o.At(pair[1]), o.At(j2))) return kNone;
+    reach = CrossingReach(trial, o, dyMax, pair, true);
+    if (!(reach > 0.0)) return row;
   }
   double above = std::numeric_limits<double>::infinity();
-  double reach = 0.0;
   Vertex q;
-  bool crossing = false;
-  int pair[2] = {0, 0};
-  if (own) {
+  if (kind == Kind::kOwnVertex) {
     // The slab of the ray's line: the next vertex ordinate above, and the
     // side on which each crossing edge passes.
     w.slab.clear();
@@ -511,26 +581,20 @@ int LastBlockedRow(const Search& s, Worker& w, TrialShape& t, int k, int row) {
         if ((a.y > py) != (b.y > py)) addEdge(e);
       }
     }
-  } else if (qi >= 0 && qi < o.n && IsPointInLoop(t.View().outer, o.At(qi))) {
-    q = o.At(qi);
-    reach = ReverseReach(source.OutLoop, t.Dx(), t.Dy(), grid.Ys().back() - s.r.y, q);
-    if (!(reach > 0.0)) return row;
-  } else {
-    crossing = true;
-    reach = CrossingReach(t.View().outer, o, grid.Ys().back() - s.r.y, pair);
+  } else if (kind == Kind::kOtherVertex) {
+    q = o.At(pair[0]);
+    reach = ReverseReach(source.OutLoop, t.Dx(), t.Dy(), dyMax, q);
     if (!(reach > 0.0)) return row;
   }
-  const std::vector<Vertex>& sv = source.OutLoop.Vertices();
-  const int sn = source.OutLoop.Count();
   const auto pointHolds = [&](double dy) {
-    if (crossing) {
+    if (kind == Kind::kCrossing) {
       const double y1 = sv[static_cast<std::size_t>(pair[0])].y + dy;
       const double y2 = sv[static_cast<std::size_t>(pair[0] + 1 == sn ? 0 : pair[0] + 1)].y + dy;
       const Vertex b1 = o.At(pair[1]);
       const Vertex b2 = o.At(pair[1] + 1 == o.n ? 0 : pair[1] + 1);
       return (dy - t.Dy()) < reach && std::min(y1, y2) <= std::max(b1.y, b2.y);
     }
-    if (!own) return (dy - t.Dy()) < reach && !(sb.minY + dy > q.y);
+    if (kind == Kind::kOtherVertex) return (dy - t.Dy()) < reach && !(sb.minY + dy > q.y);
     const double y = vy + dy;
     if (!(y <= ob.maxY) || !(y < above)) return false;
     for (std::size_t e = 0; e < w.slab.size(); ++e) {
@@ -546,17 +610,38 @@ int LastBlockedRow(const Search& s, Worker& w, TrialShape& t, int k, int row) {
     const double dy = grid.Y(j) - s.r.y;
     return boxesHold(dy) && pointHolds(dy);
   };
+  // The conditions hold at `row`, and once false stay false: the answer is
+  // the last row lo at which they hold, below hi where they fail.
   const int rows = grid.Rows();
   int lo = row;
   int hi = rows;
-  for (int step = 1;; step *= 2) {
-    const long long j = static_cast<long long>(lo) + step;
-    if (j >= rows) break;
-    if (!holdsAt(static_cast<int>(j))) {
-      hi = static_cast<int>(j);
-      break;
+  if (guess > lo && guess < hi) {
+    if (holdsAt(guess)) {
+      lo = guess;
+    } else {
+      // Gallop down from the guess.
+      hi = guess;
+      for (int step = 1;; step *= 2) {
+        const int j = guess - step;
+        if (j <= lo) break;
+        if (holdsAt(j)) {
+          lo = j;
+          break;
+        }
+        hi = j;
+      }
     }
-    lo = static_cast<int>(j);
+  }
+  if (hi == rows) {
+    for (int step = 1;; step *= 2) {
+      const long long j = static_cast<long long>(lo) + step;
+      if (j >= rows) break;
+      if (!holdsAt(static_cast<int>(j))) {
+        hi = static_cast<int>(j);
+        break;
+      }
+      lo = static_cast<int>(j);
+    }
   }
   while (hi - lo > 1) {
     const int mid = lo + (hi - lo) / 2;
@@ -591,13 +676,26 @@ int FirstFitRow(const Search& s, Worker& w, int k, int c, int from, int limit, c
   if (!NearOrBelow(b.maxX + dx, sheet.maxX) || !NearOrAbove(b.minX + dx, sheet.minX)) return kNone;
   TrialShape& t = w.trials[static_cast<std::size_t>(k)];
   const std::vector<double>& ys = grid.Ys();
+  std::vector<Block>& seen = w.seen[static_cast<std::size_t>(k)];
+  std::vector<Block>& seeing = w.seeing;
+  seeing.clear();
+  std::size_t next = 0;  // the first block seen in the last column not yet passed
+  // Keeps what this column showed, then what the last one showed further up.
+  const auto remember = [&](int result) {
+    const int passed = seeing.empty() ? -1 : seeing.back().last;
+    for (const Block& block : seen) {
+      if (block.first > passed) seeing.push_back(block);
+    }
+    seen.swap(seeing);
+    return result;
+  };
   int tests = 0;
   for (int row = grid.NextLive(c, from); row <= limit && row < grid.Rows();) {
-    if ((++tests & 63) == 0 && cancel(c)) return kNone;
+    if ((++tests & 63) == 0 && cancel(c)) return remember(kNone);
     const double dy = ys[static_cast<std::size_t>(row)] - s.r.y;
     // Sticking out at the top stays so further up; at the bottom, it ends at
     // the first row high enough.
-    if (!NearOrBelow(b.maxY + dy, sheet.maxY)) return kNone;
+    if (!NearOrBelow(b.maxY + dy, sheet.maxY)) return remember(kNone);
     if (!NearOrAbove(b.minY + dy, sheet.minY)) {
       const auto low = std::partition_point(ys.begin() + row, ys.end(), [&](double y) {
         return !NearOrAbove(b.minY + (y - s.r.y), sheet.minY);
@@ -606,10 +704,22 @@ int FirstFitRow(const Search& s, Worker& w, int k, int c, int from, int limit, c
       continue;
     }
     t.MoveTo(dx, dy);
-    if (s.obstacles.TrialFits(*s.job, t)) return row;
-    row = grid.NextLive(c, LastBlockedRow(s, w, t, k, row) + 1);
+    while (next < seen.size() && seen[next].last < row) ++next;
+    int last = kNone;
+    Certificate cert;
+    if (next < seen.size()) {
+      cert = seen[next].certificate;
+      last = BlockedThrough(s, w, t, k, row, cert, seen[next].last);
+    }
+    if (last == kNone) {
+      if (s.obstacles.TrialFits(*s.job, t)) return remember(row);
+      cert = Certificate{};
+      last = BlockedThrough(s, w, t, k, row, cert, kNone);
+    }
+    if (cert.kind != Certificate::Kind::kUnknown) seeing.push_back(Block{cert, row, last});
+    row = grid.NextLive(c, last + 1);
   }
-  return kNone;
+  return remember(kNone);
 }
 
 // Rows of the first fit of each rotation in one column (kNone where there is
@@ -948,6 +1058,7 @@ PlacementChoice PlacementEngine::Find(const PackJob& job, Part& part) {
   ColumnWalk walk(s, firstColumn);
   const auto makeWorker = [&s](Worker& w) {
     w.trials.resize(static_cast<std::size_t>(s.rn));
+    w.seen.resize(static_cast<std::size_t>(s.rn));
     for (int k = 0; k < s.rn; ++k) w.trials[static_cast<std::size_t>(k)].Prepare(s.turned[static_cast<std::size_t>(k)]);
   };
   if (PlacementThreads() >= 2) {
