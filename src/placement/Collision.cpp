@@ -259,17 +259,6 @@ bool LoopEdgesIntersect(const LoopView& a, const LoopView& b) {
   return false;
 }
 
-bool BoxesApart(const BoundingBox& a, const BoundingBox& b) {
-  // The four separations first, then the four near-contacts: the answer is
-  // their disjunction, and separated boxes are the common case.
-  if (a.minX > b.maxX || a.maxX < b.minX || a.minY > b.maxY || a.maxY < b.minY) return true;
-  if (a.minX > b.maxX || std::fabs(a.minX - b.maxX) < kBoxTolerance) return true;
-  if (a.maxX < b.minX || std::fabs(a.maxX - b.minX) < kBoxTolerance) return true;
-  if (a.minY > b.maxY || std::fabs(a.minY - b.maxY) < kBoxTolerance) return true;
-  if (a.maxY < b.minY || std::fabs(a.maxY - b.minY) < kBoxTolerance) return true;
-  return false;
-}
-
 namespace {
 
 // True when no vertex of `a` lies in `b`. The vertices are tried from

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cmath>
 #include <limits>
 #include <memory>
 #include <unordered_map>
@@ -162,7 +163,16 @@ bool LoopEdgesIntersect(const LoopView& a, const LoopView& b);
 
 // The box stage of the outer-loop test: true when the boxes are apart, or
 // touch or overlap by less than the box tolerance.
-bool BoxesApart(const BoundingBox& a, const BoundingBox& b);
+inline bool BoxesApart(const BoundingBox& a, const BoundingBox& b) {
+  // The four separations first, then the four near-contacts: the answer is
+  // their disjunction, and separated boxes are the common case.
+  if (a.minX > b.maxX || a.maxX < b.minX || a.minY > b.maxY || a.maxY < b.minY) return true;
+  if (a.minX > b.maxX || std::fabs(a.minX - b.maxX) < kBoxTolerance) return true;
+  if (a.maxX < b.minX || std::fabs(a.maxX - b.minX) < kBoxTolerance) return true;
+  if (a.minY > b.maxY || std::fabs(a.minY - b.maxY) < kBoxTolerance) return true;
+  if (a.maxY < b.minY || std::fabs(a.maxY - b.minY) < kBoxTolerance) return true;
+  return false;
+}
 
 // True when the outer loops do not overlap. Once the boxes overlap, any
 // contact of the outlines counts as overlap.

@@ -153,10 +153,10 @@ namespace {
 // benchmark.
 std::atomic<int> gThreads{1};
 
-// One helper thread that joins a search the calling thread runs. The caller
-// runs the work itself from the start; the helper joins when woken, and the
-// caller does not return before the helper has left the work. Both sleep on
-// condition variables while they wait.
+// A second thread that joins the searches of the calling thread. It sleeps
+// on a condition variable until a search is offered, runs it once and sleeps
+// again. The caller never waits for it to start: it searches from the start
+// and, when done, waits only for a helper that is inside the search.
 class Helper {
  public:
   static Helper& Get() {
@@ -165,34 +165,26 @@ class Helper {
     return *helper;
   }
 
-  // Runs `work` on the calling thread, and on the helper from the moment
-  // Wake() is called until `work` returns there.
-  void Run(const std::function<void()>& work) {
-    std::unique_lock<std::mutex> own(use_, std::try_to_lock);
-    if (!own.owns_lock()) {  // another search has the helper
-      work();
-      return;
-    }
+  // Offers `work` to the helper. False when another search has it.
+  bool Offer(const std::function<void()>& work) {
+    if (!use_.try_lock()) return false;
     {
       std::lock_guard<std::mutex> lock(m_);
       work_ = &work;
-      taken_ = false;
-      woken_ = false;
-    }
-    work();
-    std::unique_lock<std::mutex> lock(m_);
-    work_ = nullptr;
-    left_.wait(lock, [this] { return !inside_; });
-  }
-
-  // Lets the helper join the running work.
-  void Wake() {
-    {
-      std::lock_guard<std::mutex> lock(m_);
-      if (woken_ || work_ == nullptr) return;
-      woken_ = true;
     }
     wake_.notify_one();
+    return true;
+  }
+
+  // Takes the offer back: on return the helper is not in the work and will
+  // not enter it.
+  void Withdraw() {
+    {
+      std::unique_lock<std::mutex> lock(m_);
+      work_ = nullptr;
+      left_.wait(lock, [this] { return !inside_; });
+    }
+    use_.unlock();
   }
 
  private:
@@ -201,9 +193,9 @@ class Helper {
   void Loop() {
     std::unique_lock<std::mutex> lock(m_);
     for (;;) {
-      wake_.wait(lock, [this] { return work_ != nullptr && woken_ && !taken_; });
+      wake_.wait(lock, [this] { return work_ != nullptr; });
       const std::function<void()>* work = work_;
-      taken_ = true;
+      work_ = nullptr;
       inside_ = true;
       lock.unlock();
       (*work)();
@@ -218,8 +210,6 @@ class Helper {
   std::condition_variable wake_;
   std::condition_variable left_;
   const std::function<void()>* work_ = nullptr;
-  bool woken_ = false;
-  bool taken_ = false;
   bool inside_ = false;
   std::thread thread_;
 };
@@ -227,8 +217,6 @@ class Helper {
 // ------------------------------------------------------------------- search
 
 constexpr int kNone = -1;
-// How many columns the helper may run ahead of the lowest unfinished one.
-constexpr int kHelperLead = 8;
 
 // The fixed data of one part's search, read by every thread.
 struct Search {
@@ -239,7 +227,7 @@ struct Search {
   int rn = 0;
   std::vector<Part> turned;  // the part turned by k steps about r
   std::vector<Vertex> centroids;
-  Obstacles obstacles;
+  const Obstacles* obstacles = nullptr;
   Vertex s;  // the type's LastPosition: earlier points are passed over
   int sRow = 0;  // first row not below s.y
 
@@ -462,10 +450,10 @@ int BlockedThrough(const Search& s, Worker& w, TrialShape& t, int k, int row, Ce
   using Kind = Certificate::Kind;
   const bool derive = cert.kind == Kind::kUnknown;
   const std::size_t i = derive ? t.Hints().lastBlocker : cert.blocker;
-  if (i >= s.obstacles.Size()) return derive ? row : kNone;
+  if (i >= s.obstacles->Size()) return derive ? row : kNone;
   const Part& source = s.turned[static_cast<std::size_t>(k)];
-  const BoundingBox& ob = s.obstacles.EntryBox(i);
-  const ShapeView& other = s.obstacles.EntryView(i);
+  const BoundingBox& ob = s.obstacles->EntryBox(i);
+  const ShapeView& other = s.obstacles->EntryView(i);
   const BoundingBox& tb = t.OuterBox();
   const int none = derive ? row : kNone;
   if (BoxesApart(tb, ob)) return none;
@@ -654,14 +642,17 @@ int BlockedThrough(const Search& s, Worker& w, TrialShape& t, int k, int row, Ce
   return lo;
 }
 
-// Whether the search of a column may stop: the walk ends before it, or
-// (for the helper) the calling thread has taken the column over.
+// Whether the search of column c may stop: the walk no longer needs it, or
+// (for the helper) the walk is abandoned or the caller has finished the
+// column itself. Once true, it stays true.
 struct Cancel {
-  const std::atomic<int>* end = nullptr;
-  const std::atomic<int>* takenOver = nullptr;
+  const std::atomic<int>* stop = nullptr;  // the first column not needed
+  const std::atomic<unsigned char>* state = nullptr;
+  const std::atomic<bool>* abandoned = nullptr;
   bool operator()(int c) const {
-    return c >= end->load(std::memory_order_relaxed) ||
-           (takenOver != nullptr && c == takenOver->load(std::memory_order_relaxed));
+    if (c >= stop->load(std::memory_order_relaxed)) return true;
+    if (abandoned != nullptr && abandoned->load(std::memory_order_relaxed)) return true;
+    return state != nullptr && state->load(std::memory_order_relaxed) != 0;
   }
 };
 
@@ -712,7 +703,7 @@ int FirstFitRow(const Search& s, Worker& w, int k, int c, int from, int limit, c
       last = BlockedThrough(s, w, t, k, row, cert, seen[next].last);
     }
     if (last == kNone) {
-      if (s.obstacles.TrialFits(*s.job, t)) return remember(row);
+      if (s.obstacles->TrialFits(*s.job, t)) return remember(row);
       cert = Certificate{};
       last = BlockedThrough(s, w, t, k, row, cert, kNone);
     }
@@ -722,8 +713,8 @@ int FirstFitRow(const Search& s, Worker& w, int k, int c, int from, int limit, c
   return remember(kNone);
 }
 
-// Rows of the first fit of each rotation in one column (kNone where there is
-// none, or where the rotation need not be searched).
+// Rows of the first fit of each of the given rotations in one column (kNone
+// where there is none, or where the rotation need not be searched).
 //
 // The walk's rule reads a column as a list of (row, rotation) events in row
 // order: before any fit, the first event is the first fit; after it, an
@@ -732,18 +723,13 @@ int FirstFitRow(const Search& s, Worker& w, int k, int c, int from, int limit, c
 // cannot beat `bound` (once a fit is known) need no search, and a rotation
 // need not be searched beyond the first fit of a rotation whose centroid x
 // is no greater than its own.
-//
-// `refresh(&anyFit, &bound)` brings the knowledge of earlier columns up to
-// date (another thread may have finished one meanwhile).
-template <class Refresh>
-void SearchColumn(const Search& s, Worker& w, int c, bool anyFit, double bound,
-                  const Cancel& cancel, int* rows, Refresh refresh) {
+void SearchColumn(const Search& s, Worker& w, int c, const std::vector<int>& rotations, bool anyFit,
+                  double bound, const Cancel& cancel, int* rows) {
   const double dx = s.grid->X(c) - s.r.x;
-  std::fill(rows, rows + s.rn, kNone);
+  for (const int k : rotations) rows[k] = kNone;
   if (s.grid->ColumnEmpty(c)) return;
   std::vector<int>& order = w.order;
-  order.resize(static_cast<std::size_t>(s.rn));
-  for (int k = 0; k < s.rn; ++k) order[static_cast<std::size_t>(k)] = k;
+  order = rotations;
   const auto cx = [&](int k) { return dx + s.centroids[static_cast<std::size_t>(k)].x; };
   // Ascending centroid x, NaN last.
   std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
@@ -757,7 +743,6 @@ void SearchColumn(const Search& s, Worker& w, int c, bool anyFit, double bound,
   int limitNumber = std::numeric_limits<int>::max();   // of one with a numeric centroid x
   for (const int k : order) {
     if (cancel(c)) return;
-    refresh(&anyFit, &bound);
     const double x = cx(k);
     int limit = limitNumber;
     if (std::isnan(x)) {
@@ -774,214 +759,241 @@ void SearchColumn(const Search& s, Worker& w, int c, bool anyFit, double bound,
   }
 }
 
-// The walk over the columns, shared by the threads: columns are handed out in
-// ascending order, and their results replayed in that order by the walk's
-// rule, so the outcome does not depend on which thread searched what.
-class ColumnWalk {
+// The walk over the columns, shared by the threads. The rotations are dealt
+// into lanes, one per thread. Each lane's columns are handed out in
+// ascending order, mostly to the thread whose lane it is, so that a thread's
+// memory of the last column it searched stays of use; a thread out of
+// columns of its own takes the next ones of the other lane. A column is
+// searched knowing only the fits of earlier columns, which is all the
+// single walk would know there, and the results are replayed in column
+// order by the walk's rule, so the choice never depends on the threads.
+class LaneWalk {
  public:
-  ColumnWalk(const Search& s, int firstColumn) : s_(s), first_(firstColumn), next_(firstColumn) {
-    end_.store(s.grid->Columns());
-  }
-
-  // `shared` when two threads may work on the walk; the calling thread
-  // (`caller`) wakes the helper once the walk has reached its third column.
-  void Work(Worker& w, bool shared, bool caller) {
-    bool wakeHelper = shared && caller;
-    const Cancel cancel{&end_, caller ? nullptr : &takenOver_};
-    std::unique_lock<std::mutex> lock(m_);
-    std::vector<int> rows(static_cast<std::size_t>(s_.rn));
-    for (;;) {
-      // The helper keeps within a few columns of the lowest unfinished one:
-      // further ahead it would search without what that column will tell
-      // (and closer it would wait at nearly every column).
-      if (!caller) {
-        helperWaiting_ = true;
-        finished_.wait(lock, [this] { return next_ - replayed_ <= kHelperLead || next_ >= end_.load(); });
-        helperWaiting_ = false;
-      }
-      int c = next_;
-      // The calling thread never waits for the helper's column: once it is
-      // two columns ahead of it, or out of columns, it searches that column
-      // itself (the helper drops it).
-      if (caller && shared && replayed_ < next_ && replayed_ < end_.load() &&
-          (next_ - replayed_ >= 2 || next_ >= end_.load())) {
-        Column& held = columns_[static_cast<std::size_t>(replayed_ - first_)];
-        if (!held.done && !held.takenOver) {
-          held.takenOver = true;
-          c = replayed_;
-          takenOver_.store(c);
-        }
-      }
-      const bool takeOver = c != next_;
-      if (!takeOver) {
-        if (c >= end_.load()) break;
-      }
-      bool anyFit = false;
-      double bound = 0.0;
-      Known(c, &anyFit, &bound);
-      if (!takeOver) {
-        if (anyFit && !CanImprove(c, bound)) {
-          end_.store(c);
-          break;
-        }
-        ++next_;
-        columns_.emplace_back();
-      }
-      lock.unlock();
-      if (wakeHelper && c >= first_ + 2) {
-        Helper::Get().Wake();
-        wakeHelper = false;
-      }
-      SearchColumn(s_, w, c, anyFit, bound, cancel, rows.data(), [&](bool* fit, double* best) {
-        // Alone, nothing changes while a column is searched; otherwise the
-        // replayed columns (all before c) may have found a better x.
-        if (!shared || !replayFound_.load(std::memory_order_acquire)) return;
-        const double x = replayBestX_.load(std::memory_order_relaxed);
-        *fit = true;
-        if (x < *best) *best = x;
-      });
-      lock.lock();
-      Column& col = columns_[static_cast<std::size_t>(c - first_)];
-      if (col.done || (!caller && col.takenOver)) continue;  // the other thread has it
-      col.fits.clear();
-      for (int k = 0; k < s_.rn; ++k) {
-        if (rows[static_cast<std::size_t>(k)] != kNone) col.fits.emplace_back(rows[static_cast<std::size_t>(k)], k);
-      }
-      std::sort(col.fits.begin(), col.fits.end());
-      col.done = true;
-      Replay();
-      if (helperWaiting_ && (next_ - replayed_ <= kHelperLead || next_ >= end_.load())) finished_.notify_all();
+  LaneWalk(const Search& s, int first, int lanes, int threads)
+      : s_(s), first_(first), count_(std::max(0, s.grid->Columns() - first)), lanes_(lanes) {
+    for (int l = 0; l < lanes_; ++l) {
+      Lane& lane = lane_[l];
+      for (int k = l; k < s.rn; k += lanes_) lane.rotations.push_back(k);
+      lane.next.store(first_);
+      lane.stop.store(first_ + count_);
+      lane.state = std::make_unique<std::atomic<unsigned char>[]>(static_cast<std::size_t>(count_));
+    }
+    // Every entry is written before it is read.
+    const std::size_t cells = static_cast<std::size_t>(count_) * static_cast<std::size_t>(lanes_);
+    for (int t = 0; t < threads; ++t) {
+      Own& own = own_[t];
+      own.rows = std::make_unique_for_overwrite<int[]>(static_cast<std::size_t>(count_) * static_cast<std::size_t>(s.rn));
+      own.fitAny = std::make_unique_for_overwrite<bool[]>(cells);
+      own.fitMin = std::make_unique_for_overwrite<double[]>(cells);
+      own.prefixAny = std::make_unique_for_overwrite<bool[]>(cells);
+      own.prefixMin = std::make_unique_for_overwrite<double[]>(cells);
     }
   }
 
+  // Searches columns until no lane has any left. Thread 0 is the caller.
+  void Work(Worker& w, int thread) {
+    for (;;) {
+      Lane* lane = nullptr;
+      for (int i = 0; i < lanes_ && lane == nullptr; ++i) {
+        Lane& candidate = lane_[(thread + i) % lanes_];
+        if (candidate.next.load(std::memory_order_relaxed) < candidate.stop.load(std::memory_order_relaxed)) {
+          lane = &candidate;
+        }
+      }
+      if (lane == nullptr) return;
+      const int c = lane->next.fetch_add(1, std::memory_order_relaxed);
+      if (c >= lane->stop.load(std::memory_order_relaxed)) continue;
+      if (thread != 0 && abandoned_.load(std::memory_order_relaxed)) return;
+      SearchAt(w, thread, *lane, c);
+    }
+  }
+
+  // By the caller after its Work, when a helper took part: searches the
+  // columns the helper took and has not finished, so that the caller never
+  // waits for a helper that is not running.
+  void Recover(Worker& w) {
+    for (int l = 0; l < lanes_; ++l) {
+      Lane& lane = lane_[l];
+      for (int c = first_; c < lane.stop.load(std::memory_order_relaxed); ++c) {
+        if (lane.state[c - first_].load(std::memory_order_acquire) == 0) SearchAt(w, 0, lane, c);
+      }
+    }
+    abandoned_.store(true);
+  }
+
+  // The walk's choice: the columns' fits replayed in order by its rule.
   [[nodiscard]] PlacementChoice Result() const {
+    bool found = false;
+    int firstC = 0;
+    int firstRow = 0;
+    int bestC = 0;
+    int bestRow = 0;
+    int bestK = 0;
+    double bestX = 0.0;
+    std::vector<std::pair<int, int>> events;
+    int end = first_;
+    for (int l = 0; l < lanes_; ++l) end = std::max(end, lane_[l].stop.load());
+    for (int c = first_; c < end; ++c) {
+      const double columnX = s_.grid->X(c);
+      if (found && columnX - s_.d > bestX) break;
+      events.clear();
+      for (int l = 0; l < lanes_; ++l) {
+        const Lane& lane = lane_[l];
+        if (c >= lane.stop.load()) continue;
+        const int* rows = RowsOf(lane.state[c - first_].load(std::memory_order_acquire) - 1, c);
+        for (const int k : lane.rotations) {
+          if (rows[k] != kNone) events.emplace_back(rows[k], k);
+        }
+      }
+      std::sort(events.begin(), events.end());
+      int checkedRow = kNone;
+      bool stopped = false;
+      for (const auto& [row, k] : events) {
+        const double x = CentroidX(c, k);
+        if (!found) {
+          found = true;
+          firstC = bestC = c;
+          firstRow = bestRow = row;
+          bestK = k;
+          bestX = x;
+          checkedRow = kNone;
+        }
+        // Every point the walk visits after the first fit checks its bound
+        // first; the points of a column share x.
+        if (row != checkedRow) {
+          if (columnX - s_.d > bestX) {
+            stopped = true;
+            break;
+          }
+          checkedRow = row;
+        }
+        if (x < bestX) {
+          bestC = c;
+          bestRow = row;
+          bestK = k;
+          bestX = x;
+        }
+      }
+      if (stopped) break;
+    }
     PlacementChoice choice;
-    choice.found = found_;
-    choice.firstFit = Vertex{s_.grid->X(firstC_), s_.grid->Y(firstRow_)};
-    choice.point = Vertex{s_.grid->X(bestC_), s_.grid->Y(bestRow_)};
-    choice.rotation = bestK_;
-    if (!found_) choice = PlacementChoice{};
+    if (!found) return choice;
+    choice.found = true;
+    choice.firstFit = Vertex{s_.grid->X(firstC), s_.grid->Y(firstRow)};
+    choice.point = Vertex{s_.grid->X(bestC), s_.grid->Y(bestRow)};
+    choice.rotation = bestK;
     return choice;
   }
 
  private:
-  struct Column {
-    std::vector<std::pair<int, int>> fits;  // (row, rotation), ascending
-    bool done = false;
-    bool takenOver = false;  // the calling thread searches it as well
+  struct Lane {
+    std::vector<int> rotations;
+    std::atomic<int> next{0};  // the next column to hand out
+    std::atomic<int> stop{0};  // the first column not needed
+    // Per column: 0 until finished, then 1 + the thread that finished it.
+    std::unique_ptr<std::atomic<unsigned char>[]> state;
+  };
+  // What one thread writes: its columns' results, and what it has read of
+  // the finished columns (per lane, over the columns up to each one).
+  struct Own {
+    std::unique_ptr<int[]> rows;  // per column, per rotation
+    std::unique_ptr<bool[]> fitAny;  // per lane and column: a fit was found
+    std::unique_ptr<double[]> fitMin;  // and the least centroid x found
+    std::unique_ptr<bool[]> prefixAny;
+    std::unique_ptr<double[]> prefixMin;
+    int read[2] = {0, 0};  // per lane: columns read, from the first
   };
 
-  // What the walk knows before column c: whether a fit was found, and a
-  // bound on the best centroid x, from the columns finished so far before c.
-  void Known(int c, bool* anyFit, double* bound) const {
-    *anyFit = found_;
-    *bound = found_ ? bestX_ : std::numeric_limits<double>::infinity();
-    for (int q = replayed_; q < c && q < next_; ++q) {
-      const Column& col = columns_[static_cast<std::size_t>(q - first_)];
-      if (!col.done) continue;
-      for (const auto& fit : col.fits) {
-        *anyFit = true;
-        const double x = CentroidX(q, fit.second);
-        if (x < *bound) *bound = x;
-      }
-    }
+  [[nodiscard]] int* RowsOf(int thread, int c) const {
+    return own_[thread].rows.get() + static_cast<std::size_t>(c - first_) * static_cast<std::size_t>(s_.rn);
+  }
+  [[nodiscard]] std::size_t Cell(int lane, int c) const {
+    return static_cast<std::size_t>(lane) * static_cast<std::size_t>(count_) + static_cast<std::size_t>(c - first_);
   }
 
   [[nodiscard]] double CentroidX(int c, int k) const {
     return (s_.grid->X(c) - s_.r.x) + s_.centroids[static_cast<std::size_t>(k)].x;
   }
 
-  // Whether any position of column c or beyond can still win against a best
-  // centroid x of at most `bound`: the walk ends where a point's x, less the
-  // reach of the centroid, exceeds the best, and no rotation wins unless its
-  // centroid x is below it (both only grow with the column).
-  [[nodiscard]] bool CanImprove(int c, double bound) const {
+  // What the finished columns before c tell: whether a fit was found, and
+  // the least centroid x of the fits.
+  void Known(int thread, int c, bool* anyFit, double* bound) {
+    Own& own = own_[thread];
+    *anyFit = false;
+    *bound = std::numeric_limits<double>::infinity();
+    for (int l = 0; l < lanes_; ++l) {
+      const Lane& lane = lane_[l];
+      int& read = own.read[l];
+      while (first_ + read < c) {
+        const int winner = lane.state[read].load(std::memory_order_acquire);
+        if (winner == 0) break;
+        const std::size_t cell = Cell(l, first_ + read);
+        const Own& by = own_[winner - 1];
+        const bool before = read > 0 && own.prefixAny[cell - 1];
+        const double low = read > 0 ? own.prefixMin[cell - 1] : std::numeric_limits<double>::infinity();
+        own.prefixAny[cell] = before || by.fitAny[cell];
+        own.prefixMin[cell] = by.fitMin[cell] < low ? by.fitMin[cell] : low;
+        ++read;
+      }
+      const int upTo = std::min(read, c - first_);  // columns known before c
+      if (upTo == 0) continue;
+      const std::size_t cell = Cell(l, first_ + upTo - 1);
+      *anyFit = *anyFit || own.prefixAny[cell];
+      if (own.prefixMin[cell] < *bound) *bound = own.prefixMin[cell];
+    }
+  }
+
+  // Whether a rotation of the lane can still win in column c or beyond
+  // against a best centroid x of at most `bound` found before c: the walk
+  // ends where a point's x, less the reach of the centroid, exceeds the
+  // best, and no rotation wins unless its centroid x is below it (both only
+  // grow with the column).
+  [[nodiscard]] bool CanImprove(const Lane& lane, int c, double bound) const {
     if (s_.grid->X(c) - s_.d > bound) return false;
-    for (int k = 0; k < s_.rn; ++k) {
+    for (const int k : lane.rotations) {
       if (CentroidX(c, k) < bound) return true;
     }
     return false;
   }
 
-  // Applies the finished columns in order, by the walk's rule.
-  void Replay() {
-    ReplayColumns();
-    Publish();
-  }
-
-  void ReplayColumns() {
-    while (replayed_ < next_ && columns_[static_cast<std::size_t>(replayed_ - first_)].done) {
-      const int c = replayed_++;
-      if (stopped_) continue;
-      Column& col = columns_[static_cast<std::size_t>(c - first_)];
-      const std::vector<std::pair<int, int>> events = std::move(col.fits);
-      col.fits = {};
-      const double columnX = s_.grid->X(c);
-      int checkedRow = kNone;
-      if (found_ && columnX - s_.d > bestX_) {
-        Stop();
-        continue;
+  void SearchAt(Worker& w, int thread, Lane& lane, int c) {
+    const int l = static_cast<int>(&lane - lane_);
+    bool anyFit = false;
+    double bound = 0.0;
+    Known(thread, c, &anyFit, &bound);
+    if (anyFit && !CanImprove(lane, c, bound)) {
+      int stop = lane.stop.load();
+      while (c < stop && !lane.stop.compare_exchange_weak(stop, c)) {
       }
-      for (const auto& [row, k] : events) {
-        const double x = CentroidX(c, k);
-        if (!found_) {
-          found_ = true;
-          firstC_ = bestC_ = c;
-          firstRow_ = bestRow_ = row;
-          bestK_ = k;
-          bestX_ = x;
-          checkedRow = kNone;
-        }
-        // Every point the walk visits after the first fit checks its bound
-        // first; the points of a column share x.
-        if (row != checkedRow) {
-          if (columnX - s_.d > bestX_) {
-            Stop();
-            break;
-          }
-          checkedRow = row;
-        }
-        if (x < bestX_) {
-          bestC_ = c;
-          bestRow_ = row;
-          bestK_ = k;
-          bestX_ = x;
-        }
-      }
+      return;
     }
-  }
-
-  void Publish() {
-    replayBestX_.store(bestX_, std::memory_order_relaxed);
-    replayFound_.store(found_, std::memory_order_release);
-  }
-
-  void Stop() {
-    stopped_ = true;
-    if (end_.load() > replayed_) end_.store(replayed_);
+    std::atomic<unsigned char>& state = lane.state[c - first_];
+    const Cancel cancel{&lane.stop, thread == 0 ? nullptr : &state, thread == 0 ? nullptr : &abandoned_};
+    int* rows = RowsOf(thread, c);
+    SearchColumn(s_, w, c, lane.rotations, anyFit, bound, cancel, rows);
+    if (cancel(c)) return;
+    bool any = false;
+    double low = std::numeric_limits<double>::infinity();
+    for (const int k : lane.rotations) {
+      if (rows[k] == kNone) continue;
+      any = true;
+      const double x = CentroidX(c, k);
+      if (x < low) low = x;
+    }
+    Own& own = own_[thread];
+    own.fitAny[Cell(l, c)] = any;
+    own.fitMin[Cell(l, c)] = low;
+    unsigned char expected = 0;
+    state.compare_exchange_strong(expected, static_cast<unsigned char>(thread + 1), std::memory_order_acq_rel);
   }
 
   const Search& s_;
-  std::mutex m_;
-  std::condition_variable finished_;  // a column was finished
   const int first_;
-  int next_;
-  std::atomic<int> end_;  // columns from here on are not needed
-  std::atomic<int> takenOver_{-1};  // the column the calling thread took over last
-  bool helperWaiting_ = false;
-  // The replayed best, for searches that read it without the lock.
-  std::atomic<bool> replayFound_{false};
-  std::atomic<double> replayBestX_{0.0};
-  std::deque<Column> columns_;
-  int replayed_ = first_;
-  bool stopped_ = false;
-  bool found_ = false;
-  int firstC_ = 0;
-  int firstRow_ = 0;
-  int bestC_ = 0;
-  int bestRow_ = 0;
-  int bestK_ = 0;
-  double bestX_ = 0.0;
+  const int count_;
+  const int lanes_;
+  Lane lane_[2];
+  Own own_[2];
+  std::atomic<bool> abandoned_{false};
 };
 
 // `index` indexes the part and stays valid through the slide, which only
@@ -1019,10 +1031,14 @@ void Slide(PackJob& job, Part& part, bool left, const Obstacles& obstacles, Part
 void SetPlacementThreads(int threads) { gThreads.store(threads >= 2 ? 2 : 1); }
 int PlacementThreads() { return gThreads.load(); }
 
-PlacementEngine::PlacementEngine() : placed_(std::make_unique<PlacedIndexes>()) {}
+PlacementEngine::PlacementEngine()
+    : placed_(std::make_unique<PlacedIndexes>()), obstacles_(std::make_unique<Obstacles>()) {}
 PlacementEngine::~PlacementEngine() = default;
 
-void PlacementEngine::Start() { placed_->Clear(); }
+void PlacementEngine::Start() {
+  placed_->Clear();
+  obstaclesOf_ = nullptr;
+}
 
 PlacementChoice PlacementEngine::Find(const PackJob& job, Part& part) {
   const CandidateGrid& grid = job.CandidatePoints;
@@ -1045,7 +1061,9 @@ PlacementChoice PlacementEngine::Find(const PackJob& job, Part& part) {
       s.centroids.back().RotateAbout(s.r, k * delta);
     }
   }
-  s.obstacles.Build(job, part, placed_.get());
+  obstacles_->Build(job, part, placed_.get());
+  obstaclesOf_ = &part;
+  s.obstacles = obstacles_.get();
   s.s = job.TypeSlots[static_cast<std::size_t>(job.SlotOfId[static_cast<std::size_t>(part.ID)])]
             .LastPosition;
   const std::vector<double>& ys = grid.Ys();
@@ -1055,26 +1073,29 @@ PlacementChoice PlacementEngine::Find(const PackJob& job, Part& part) {
   const int firstColumn = static_cast<int>(
       std::partition_point(xs.begin(), xs.end(), [&s](double x) { return x < s.s.x; }) - xs.begin());
 
-  ColumnWalk walk(s, firstColumn);
   const auto makeWorker = [&s](Worker& w) {
     w.trials.resize(static_cast<std::size_t>(s.rn));
     w.seen.resize(static_cast<std::size_t>(s.rn));
     for (int k = 0; k < s.rn; ++k) w.trials[static_cast<std::size_t>(k)].Prepare(s.turned[static_cast<std::size_t>(k)]);
   };
-  if (PlacementThreads() >= 2) {
-    std::atomic<bool> mainEntered{false};
+  const int threads = PlacementThreads() >= 2 ? 2 : 1;
+  LaneWalk walk(s, firstColumn, threads >= 2 && s.rn >= 2 ? 2 : 1, threads);
+  Worker w;
+  makeWorker(w);
+  if (threads >= 2) {
     const std::function<void()> work = [&] {
-      Worker w;
-      makeWorker(w);
-      // The caller enters first and is the one that wakes the helper.
-      const bool caller = !mainEntered.exchange(true);
-      walk.Work(w, true, caller);
+      Worker helper;
+      makeWorker(helper);
+      walk.Work(helper, 1);
     };
-    Helper::Get().Run(work);
+    const bool offered = Helper::Get().Offer(work);
+    walk.Work(w, 0);
+    if (offered) {
+      walk.Recover(w);
+      Helper::Get().Withdraw();
+    }
   } else {
-    Worker w;
-    makeWorker(w);
-    walk.Work(w, false, true);
+    walk.Work(w, 0);
   }
   PlacementChoice choice = walk.Result();
   choice.reference = s.r;
@@ -1089,8 +1110,9 @@ void PlacementEngine::Commit(PackJob& job, Part& part, const PlacementChoice& ch
   const double delta = 2 * Pi() / job.RN;
   part.Translate(choice.point.x - r.x, choice.point.y - r.y);
   part.Rotate(choice.point, choice.rotation * delta);
-  Obstacles obstacles;
-  obstacles.Build(job, part, placed_.get());
+  if (obstaclesOf_ != &part) obstacles_->Build(job, part, placed_.get());
+  obstaclesOf_ = nullptr;
+  const Obstacles& obstacles = *obstacles_;
   auto index = std::make_unique<PartIndex>();
   index->Build(part);
   Slide(job, part, true, obstacles, *index);

@@ -7,6 +7,7 @@
 
 namespace nest {
 
+class Obstacles;
 class PlacedIndexes;
 
 // Below this length (in both components) a slide step is not halved again.
@@ -61,12 +62,17 @@ class PlacementEngine {
   // part's stored centroid, which it brings up to date.
   PlacementChoice Find(const PackJob& job, Part& part);
   // Moves and turns the part to the choice, records its type's first-fit
-  // point, slides it and prunes the grid.
+  // point, slides it and prunes the grid. The choice is Find's for this
+  // part on the same layout.
   void Commit(PackJob& job, Part& part, const PlacementChoice& choice);
   void Place(PackJob& job, Part& part) { Commit(job, part, Find(job, part)); }
 
  private:
   std::unique_ptr<PlacedIndexes> placed_;
+  // The parts the last Find tested against, kept for the slides of its
+  // commit: nothing else moves in between.
+  std::unique_ptr<Obstacles> obstacles_;
+  const Part* obstaclesOf_ = nullptr;
 };
 
 // Most threads a placement search uses (1 or 2; 1 by default). Results
