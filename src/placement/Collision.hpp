@@ -293,6 +293,7 @@ class Obstacles {
   [[nodiscard]] std::size_t Size() const { return entries_.size(); }
   [[nodiscard]] const BoundingBox& EntryBox(std::size_t i) const { return entries_[i].box; }
   [[nodiscard]] const ShapeView& EntryView(std::size_t i) const { return *entries_[i].view; }
+  [[nodiscard]] const Part& EntryPart(std::size_t i) const { return *entries_[i].part; }
 
  private:
   struct Entry {

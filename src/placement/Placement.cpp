@@ -9,10 +9,12 @@
 #include <limits>
 #include <mutex>
 #include <thread>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "placement/Collision.hpp"
+#include "placement/MaterialRaster.hpp"
 
 namespace nest {
 
@@ -152,6 +154,7 @@ namespace {
 // README's speed table); the two-thread walk stays for the tests and the
 // benchmark.
 std::atomic<int> gThreads{1};
+long long gShareFrom = 0;
 
 // A second thread that joins the searches of the calling thread. It sleeps
 // on a condition variable until a search is offered, runs it once and sleeps
@@ -228,6 +231,10 @@ struct Search {
   std::vector<Part> turned;  // the part turned by k steps about r
   std::vector<Vertex> centroids;
   const Obstacles* obstacles = nullptr;
+  const MaterialRaster* raster = nullptr;  // null when empty
+  // Per raster index: the obstacle entry of that part (-1 for none, as for
+  // a part of this part's ID, which the tests pass over).
+  std::vector<int> entryOf;
   Vertex s;  // the type's LastPosition: earlier points are passed over
   int sRow = 0;  // first row not below s.y
 
@@ -269,6 +276,10 @@ struct Worker {
   // full trial, and their last rows are the first guess of the new ones.
   std::vector<std::vector<Block>> seen;
   std::vector<Block> seeing;  // scratch: the blocks of the column under way
+  long long visits = 0;  // rows tested, a measure of the work done
+  long long blocks = 0;  // blocks found by certificates, and their rows
+  long long blockRows = 0;
+  std::vector<int> rasterHint;  // per rotation: the vertex last found in a part
 };
 
 inline bool NearOrBelow(double a, double b) { return a < b || std::fabs(a - b) < kBoxTolerance; }
@@ -656,6 +667,42 @@ struct Cancel {
   }
 };
 
+// Blocks of at least this many rows are worth finding the end of when the
+// raster shows the row blocked anyway.
+constexpr int kLongBlock = 6;
+// Searches look at the raster while the blocks their certificates find
+// average fewer rows than this; longer blocks are better skipped whole.
+constexpr double kShortBlockRows = 8.0;
+// Vertices of a trial looked up in the raster before giving up.
+constexpr int kRasterTries = 8;
+
+// Whether a vertex of rotation k's outer loop, moved by (dx, dy), lies where
+// a placed part certainly has material while no hole of the trial can hold
+// that part: then the trial overlaps the part, and `cert` says so.
+bool RasterBlocks(const Search& s, Worker& w, int k, double dx, double dy, Certificate* cert) {
+  const Part& source = s.turned[static_cast<std::size_t>(k)];
+  const std::vector<Vertex>& v = source.OutLoop.Vertices();
+  const int n = source.OutLoop.Count();
+  int& start = w.rasterHint[static_cast<std::size_t>(k)];
+  const int tries = std::min(n, kRasterTries);
+  for (int m = 0; m < tries; ++m) {
+    const int i = start + m < n ? start + m : start + m - n;
+    const Vertex& a = v[static_cast<std::size_t>(i)];
+    const int cell = s.raster->At(a.x + dx, a.y + dy);
+    if (cell == 0) continue;
+    const int entry = s.entryOf[static_cast<std::size_t>(cell - 1)];
+    if (entry < 0) continue;
+    const BoundingBox& ob = s.obstacles->EntryBox(static_cast<std::size_t>(entry));
+    bool held = false;
+    for (const Loop& hole : source.InnerLoops.Loops()) held = held || BoxMayHold(hole.Box().Translated(dx, dy), ob);
+    if (held) continue;
+    start = i;
+    *cert = Certificate{static_cast<std::size_t>(entry), Certificate::Kind::kOwnVertex, i, 0};
+    return true;
+  }
+  return false;
+}
+
 // The first row from `from` to `limit` (inclusive) of column c at which
 // rotation k fits, or kNone.
 int FirstFitRow(const Search& s, Worker& w, int k, int c, int from, int limit, const Cancel& cancel) {
@@ -671,6 +718,7 @@ int FirstFitRow(const Search& s, Worker& w, int k, int c, int from, int limit, c
   std::vector<Block>& seeing = w.seeing;
   seeing.clear();
   std::size_t next = 0;  // the first block seen in the last column not yet passed
+  int lastVisit = kNone;  // the row visited last
   // Keeps what this column showed, then what the last one showed further up.
   const auto remember = [&](int result) {
     const int passed = seeing.empty() ? -1 : seeing.back().last;
@@ -694,8 +742,27 @@ int FirstFitRow(const Search& s, Worker& w, int k, int c, int from, int limit, c
       row = grid.NextLive(c, static_cast<int>(low - ys.begin()));
       continue;
     }
-    t.MoveTo(dx, dy);
+    ++w.visits;
     while (next < seen.size() && seen[next].last < row) ++next;
+    // A vertex certainly in a placed part settles the row at once. Unless
+    // the last column had a long block here, the next row is taken as it
+    // comes; rows settled so by the same vertex in the same part make one
+    // block, so that the next column knows how long it was.
+    Certificate hit;
+    if (s.raster != nullptr && RasterBlocks(s, w, k, dx, dy, &hit) &&
+        !(next < seen.size() && seen[next].first <= row && seen[next].last - seen[next].first >= kLongBlock)) {
+      if (!seeing.empty() && seeing.back().last == lastVisit && seeing.back().certificate.blocker == hit.blocker &&
+          seeing.back().certificate.kind == hit.kind && seeing.back().certificate.a == hit.a) {
+        seeing.back().last = row;
+      } else {
+        seeing.push_back(Block{hit, row, row});
+      }
+      lastVisit = row;
+      row = grid.NextLive(c, row + 1);
+      continue;
+    }
+    lastVisit = row;
+    t.MoveTo(dx, dy);
     int last = kNone;
     Certificate cert;
     if (next < seen.size()) {
@@ -707,6 +774,8 @@ int FirstFitRow(const Search& s, Worker& w, int k, int c, int from, int limit, c
       cert = Certificate{};
       last = BlockedThrough(s, w, t, k, row, cert, kNone);
     }
+    ++w.blocks;
+    w.blockRows += last - row + 1;
     if (cert.kind != Certificate::Kind::kUnknown) seeing.push_back(Block{cert, row, last});
     row = grid.NextLive(c, last + 1);
   }
@@ -1032,11 +1101,17 @@ void SetPlacementThreads(int threads) { gThreads.store(threads >= 2 ? 2 : 1); }
 int PlacementThreads() { return gThreads.load(); }
 
 PlacementEngine::PlacementEngine()
-    : placed_(std::make_unique<PlacedIndexes>()), obstacles_(std::make_unique<Obstacles>()) {}
+    : placed_(std::make_unique<PlacedIndexes>()),
+      obstacles_(std::make_unique<Obstacles>()),
+      raster_(std::make_unique<MaterialRaster>()) {}
 PlacementEngine::~PlacementEngine() = default;
 
+void SetShareFrom(long long v) { gShareFrom = v; }
 void PlacementEngine::Start() {
   placed_->Clear();
+  lastWork_ = 0;
+  useRaster_ = true;
+  rasterReady_ = false;
   obstaclesOf_ = nullptr;
 }
 
@@ -1064,6 +1139,21 @@ PlacementChoice PlacementEngine::Find(const PackJob& job, Part& part) {
   obstacles_->Build(job, part, placed_.get());
   obstaclesOf_ = &part;
   s.obstacles = obstacles_.get();
+  if (!rasterReady_) {
+    raster_->Reset(job.SheetLength, job.SheetWidth, job.PPD / 2);
+    rasterReady_ = true;
+  }
+  if (!raster_->Empty() && useRaster_) {
+    s.raster = raster_.get();
+    s.entryOf.assign(raster_->Parts().size(), -1);
+    std::unordered_map<const Part*, int> index;
+    for (std::size_t i = 0; i < raster_->Parts().size(); ++i) index[raster_->Parts()[i]] = static_cast<int>(i);
+    for (std::size_t e = 0; e < s.obstacles->Size(); ++e) {
+      const Part& member = s.obstacles->EntryPart(e);
+      const auto it = index.find(&member);
+      if (it != index.end() && member.ID != part.ID) s.entryOf[static_cast<std::size_t>(it->second)] = static_cast<int>(e);
+    }
+  }
   s.s = job.TypeSlots[static_cast<std::size_t>(job.SlotOfId[static_cast<std::size_t>(part.ID)])]
             .LastPosition;
   const std::vector<double>& ys = grid.Ys();
@@ -1076,15 +1166,18 @@ PlacementChoice PlacementEngine::Find(const PackJob& job, Part& part) {
   const auto makeWorker = [&s](Worker& w) {
     w.trials.resize(static_cast<std::size_t>(s.rn));
     w.seen.resize(static_cast<std::size_t>(s.rn));
+    w.rasterHint.assign(static_cast<std::size_t>(s.rn), 0);
     for (int k = 0; k < s.rn; ++k) w.trials[static_cast<std::size_t>(k)].Prepare(s.turned[static_cast<std::size_t>(k)]);
   };
-  const int threads = PlacementThreads() >= 2 ? 2 : 1;
+  // The helper is worth waking only for a search about as long as the last
+  // one of the layout was; shorter ones take about what waking it costs.
+  const int threads = PlacementThreads() >= 2 && lastWork_ >= gShareFrom ? 2 : 1;
   LaneWalk walk(s, firstColumn, threads >= 2 && s.rn >= 2 ? 2 : 1, threads);
   Worker w;
   makeWorker(w);
+  Worker helper;
   if (threads >= 2) {
     const std::function<void()> work = [&] {
-      Worker helper;
       makeWorker(helper);
       walk.Work(helper, 1);
     };
@@ -1097,6 +1190,9 @@ PlacementChoice PlacementEngine::Find(const PackJob& job, Part& part) {
   } else {
     walk.Work(w, 0);
   }
+  lastWork_ = w.visits + helper.visits;
+  const long long blocks = w.blocks + helper.blocks;
+  if (blocks > 0) useRaster_ = static_cast<double>(w.blockRows + helper.blockRows) < kShortBlockRows * blocks;
   PlacementChoice choice = walk.Result();
   choice.reference = s.r;
   return choice;
@@ -1118,6 +1214,7 @@ void PlacementEngine::Commit(PackJob& job, Part& part, const PlacementChoice& ch
   Slide(job, part, true, obstacles, *index);
   Slide(job, part, false, obstacles, *index);
   RemoveCovered(job.CandidatePoints, part);
+  if (rasterReady_) raster_->Add(part);
   placed_->Keep(part, std::move(index));
 }
 

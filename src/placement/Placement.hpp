@@ -7,6 +7,7 @@
 
 namespace nest {
 
+class MaterialRaster;
 class Obstacles;
 class PlacedIndexes;
 
@@ -73,7 +74,13 @@ class PlacementEngine {
   // commit: nothing else moves in between.
   std::unique_ptr<Obstacles> obstacles_;
   const Part* obstaclesOf_ = nullptr;
+  long long lastWork_ = 0;  // rows the last search of the layout tested
+  // Where the parts placed in the layout certainly have material.
+  std::unique_ptr<MaterialRaster> raster_;
+  bool rasterReady_ = false;
+  bool useRaster_ = true;  // the last search found short blocks
 };
+void SetShareFrom(long long v);
 
 // Most threads a placement search uses (1 or 2; 1 by default). Results
 // never depend on it; the tests and the benchmark set it to compare.

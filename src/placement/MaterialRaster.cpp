@@ -1,0 +1,123 @@
+#include "placement/MaterialRaster.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "placement/Collision.hpp"
+
+namespace nest {
+
+void MaterialRaster::Reset(double length, double width, double cell) {
+  parts_.clear();
+  nx_ = ny_ = 0;
+  if (!(length > 0.0) || !(width > 0.0) || !std::isfinite(length) || !std::isfinite(width)) return;
+  if (!(cell > 0.0) || !std::isfinite(cell)) return;
+  if ((length / cell + 2) * (width / cell + 2) > kMaxCells) {
+    cell = std::sqrt(length * width / kMaxCells) * 1.1;
+    while ((length / cell + 2) * (width / cell + 2) > kMaxCells) cell *= 1.1;
+  }
+  cell_ = cell;
+  inverse_ = 1.0 / cell;
+  nx_ = static_cast<int>(length / cell) + 2;
+  ny_ = static_cast<int>(width / cell) + 2;
+  cells_.assign(static_cast<std::size_t>(nx_) * static_cast<std::size_t>(ny_), 0);
+}
+
+void MaterialRaster::Add(const Part& part) {
+  if (nx_ == 0 || parts_.size() >= 65535) return;
+  const BoundingBox& box = part.OutLoop.Box();
+  if (!std::isfinite(box.minX) || !std::isfinite(box.maxX) || !std::isfinite(box.minY) ||
+      !std::isfinite(box.maxY)) {
+    return;
+  }
+  const double u = std::numeric_limits<double>::epsilon();
+  // Margins: the box tolerance, twice over, and the rounding of a point's
+  // cell, which is found by one multiplication.
+  const double margin = 2 * kBoxTolerance;
+  const double sheet = cell_ * (nx_ + ny_);
+  const double slack = 1e-9 * (1.0 + sheet + std::fabs(box.minX) + std::fabs(box.maxX) +
+                               std::fabs(box.minY) + std::fabs(box.maxY));
+  std::vector<const Loop*> loops{&part.OutLoop};
+  for (const Loop& hole : part.InnerLoops.Loops()) loops.push_back(&hole);
+  const std::uint16_t id = static_cast<std::uint16_t>(parts_.size() + 1);
+  bool marked = false;
+  const int j0 = std::max(0, static_cast<int>(std::floor((box.minY - margin) * inverse_)));
+  const int j1 = std::min(ny_ - 1, static_cast<int>(std::floor((box.maxY + margin) * inverse_)));
+  for (int j = j0; j <= j1; ++j) {
+    // The band of cell row j, widened by the slack, and the edges that come
+    // within the margin of it.
+    const double y0 = j * cell_ - slack;
+    const double y1 = (j + 1) * cell_ + slack;
+    const double yLo = y0 - margin;
+    const double yHi = y1 + margin;
+    const double reachY = std::max(std::fabs(yLo), std::fabs(yHi));
+    spans_.clear();
+    bool open = true;
+    for (const Loop* loop : loops) {
+      const std::vector<Vertex>& v = loop->Vertices();
+      const int n = loop->Count();
+      for (int i = 0; i < n && open; ++i) {
+        const Vertex& a = v[static_cast<std::size_t>(i)];
+        const Vertex& b = v[static_cast<std::size_t>(i + 1 == n ? 0 : i + 1)];
+        if (std::max(a.y, b.y) < yLo || std::min(a.y, b.y) > yHi) continue;
+        double xl = std::min(a.x, b.x);
+        double xr = std::max(a.x, b.x);
+        const double run = std::fabs(b.x - a.x);
+        const double rise = std::fabs(b.y - a.y);
+        double error = 8 * u * (std::fabs(a.x) + std::fabs(b.x));
+        if (rise > 0) {
+          // The part of the edge within the band, and a bound on the
+          // rounding of the ray test's crossing on it (and of this clip).
+          const double t0 = std::clamp((std::max(yLo, std::min(a.y, b.y)) - a.y) / (b.y - a.y), 0.0, 1.0);
+          const double t1 = std::clamp((std::min(yHi, std::max(a.y, b.y)) - a.y) / (b.y - a.y), 0.0, 1.0);
+          const double xa = a.x + t0 * (b.x - a.x);
+          const double xb = a.x + t1 * (b.x - a.x);
+          xl = std::min(xa, xb);
+          xr = std::max(xa, xb);
+          error = 2 * (error + 8 * u * (run * (reachY + std::fabs(a.y) + std::fabs(b.y)) +
+                                        rise * (std::fabs(a.x) + std::fabs(b.x))) / rise);
+        }
+        const double widen = error + margin + slack;
+        if (!std::isfinite(widen) || !std::isfinite(xl) || !std::isfinite(xr)) {
+          open = false;
+          break;
+        }
+        spans_.emplace_back(xl - widen, xr + widen);
+      }
+    }
+    if (!open) continue;
+    std::sort(spans_.begin(), spans_.end());
+    // The gaps between the spans lie clear of every edge: all of a gap is
+    // material or none of it, as its middle tells.
+    double from = box.minX;
+    std::size_t at = 0;
+    const double ym = (j + 0.5) * cell_;
+    while (from < box.maxX) {
+      double to = box.maxX;
+      double after = box.maxX;
+      while (at < spans_.size() && !(spans_[at].first > from)) {
+        from = std::max(from, spans_[at].second);
+        ++at;
+      }
+      if (at < spans_.size()) {
+        to = std::min(to, spans_[at].first);
+        after = spans_[at].second;
+      }
+      if (to > from && IsPointInMaterial(part, Vertex{(from + to) / 2, ym})) {
+        const int i0 = std::max(0, static_cast<int>(std::ceil((from + slack) * inverse_)) + 1);
+        const int i1 = std::min(nx_ - 1, static_cast<int>(std::floor((to - slack) * inverse_)) - 2);
+        for (int i = i0; i <= i1; ++i) {
+          cells_[static_cast<std::size_t>(j) * static_cast<std::size_t>(nx_) + static_cast<std::size_t>(i)] = id;
+          marked = true;
+        }
+      }
+      if (at >= spans_.size()) break;
+      from = after;
+      ++at;
+    }
+  }
+  if (marked) parts_.push_back(&part);
+}
+
+}  // namespace nest

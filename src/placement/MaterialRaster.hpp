@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "geometry/BoundingBox.hpp"
+#include "parts/Part.hpp"
+
+namespace nest {
+
+// Square cells over the sheet, each naming the placed part whose material
+// certainly holds every point of the cell, so that a trial whose vertex
+// falls into such a cell is known to overlap that part without a test.
+//
+// "Certainly" means: the cell keeps a margin from every edge of the part's
+// loops larger than the rounding of the ray test's crossings and larger
+// than the box tolerance. Then the ray test, as computed, finds any point
+// of the cell inside the outer loop and outside every hole, and the boxes of
+// the two parts overlap by more than the tolerance, so the pair test finds
+// the trial's vertex in the part's outer loop. Cells near an edge are
+// simply left unmarked.
+class MaterialRaster {
+ public:
+  // Empties the raster and fits it to a sheet of `length` by `width`, with
+  // cells of about `cell` that number at most kMaxCells.
+  void Reset(double length, double width, double cell);
+  // Marks the cells certainly in the part's material as the part's; the
+  // part must keep its place while the raster is in use.
+  void Add(const Part& part);
+  // 1 + the index (in order of adding) of the part whose material certainly
+  // holds (x, y), or 0.
+  [[nodiscard]] int At(double x, double y) const {
+    if (!(x >= 0.0) || !(y >= 0.0)) return 0;  // also NaN
+    const double fx = x * inverse_;
+    const double fy = y * inverse_;
+    if (!(fx < nx_) || !(fy < ny_)) return 0;
+    return cells_[static_cast<std::size_t>(static_cast<int>(fy)) * static_cast<std::size_t>(nx_) +
+                  static_cast<std::size_t>(static_cast<int>(fx))];
+  }
+  // The parts added, by index.
+  [[nodiscard]] const std::vector<const Part*>& Parts() const { return parts_; }
+  [[nodiscard]] bool Empty() const { return parts_.empty(); }
+
+  static constexpr double kMaxCells = 2000000.0;
+
+ private:
+  double cell_ = 1.0;
+  double inverse_ = 1.0;
+  int nx_ = 0;
+  int ny_ = 0;
+  std::vector<std::uint16_t> cells_;  // 0, or 1 + the index in parts_
+  std::vector<const Part*> parts_;
+  std::vector<std::pair<double, double>> spans_;  // scratch
+};
+
+}  // namespace nest
