@@ -154,7 +154,10 @@ namespace {
 // README's speed table); the two-thread walk stays for the tests and the
 // benchmark.
 std::atomic<int> gThreads{1};
-long long gShareFrom = 0;
+// Rows the last search of a layout must have tested for the next one to
+// wake the helper: waking it costs about as much as testing a few hundred.
+constexpr long long kShareFrom = 300;
+std::atomic<bool> gEverySearch{false};
 
 // A second thread that joins the searches of the calling thread. It sleeps
 // on a condition variable until a search is offered, runs it once and sleeps
@@ -1097,7 +1100,10 @@ void Slide(PackJob& job, Part& part, bool left, const Obstacles& obstacles, Part
 
 }  // namespace
 
-void SetPlacementThreads(int threads) { gThreads.store(threads >= 2 ? 2 : 1); }
+void SetPlacementThreads(int threads, bool everySearch) {
+  gThreads.store(threads >= 2 ? 2 : 1);
+  gEverySearch.store(everySearch);
+}
 int PlacementThreads() { return gThreads.load(); }
 
 PlacementEngine::PlacementEngine()
@@ -1106,7 +1112,6 @@ PlacementEngine::PlacementEngine()
       raster_(std::make_unique<MaterialRaster>()) {}
 PlacementEngine::~PlacementEngine() = default;
 
-void SetShareFrom(long long v) { gShareFrom = v; }
 void PlacementEngine::Start() {
   placed_->Clear();
   lastWork_ = 0;
@@ -1171,7 +1176,8 @@ PlacementChoice PlacementEngine::Find(const PackJob& job, Part& part) {
   };
   // The helper is worth waking only for a search about as long as the last
   // one of the layout was; shorter ones take about what waking it costs.
-  const int threads = PlacementThreads() >= 2 && lastWork_ >= gShareFrom ? 2 : 1;
+  const int threads =
+      PlacementThreads() >= 2 && (lastWork_ >= kShareFrom || gEverySearch.load(std::memory_order_relaxed)) ? 2 : 1;
   LaneWalk walk(s, firstColumn, threads >= 2 && s.rn >= 2 ? 2 : 1, threads);
   Worker w;
   makeWorker(w);

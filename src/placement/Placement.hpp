@@ -80,11 +80,12 @@ class PlacementEngine {
   bool rasterReady_ = false;
   bool useRaster_ = true;  // the last search found short blocks
 };
-void SetShareFrom(long long v);
 
-// Most threads a placement search uses (1 or 2; 1 by default). Results
+// Most threads a placement search uses (1 or 2; 1 by default). With two, a
+// search takes the second thread when the layout's last search was long
+// enough to pay for waking it, or every time with `everySearch`. Results
 // never depend on it; the tests and the benchmark set it to compare.
-void SetPlacementThreads(int threads);
+void SetPlacementThreads(int threads, bool everySearch = false);
 int PlacementThreads();
 
 void SlideLeft(PackJob& job, Part& part);

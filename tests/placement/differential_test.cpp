@@ -526,13 +526,13 @@ TEST(DifferentialPlacementTest, IssueLHoleJobAgreesWithTheLiteralModel) {
   EXPECT_GE(triangle.Box.minX, 100.0 - 0.00001);
 }
 
-// Runs the body with the placement search on one thread and on two: the
-// layouts must not depend on it.
+// Runs the body with the placement search on one thread and on two (the
+// second thread joining every search): the layouts must not depend on it.
 class DifferentialLayoutTest : public testing::TestWithParam<int> {
  protected:
   void SetUp() override {
     saved_ = PlacementThreads();
-    SetPlacementThreads(GetParam());
+    SetPlacementThreads(GetParam(), true);
   }
   void TearDown() override { SetPlacementThreads(saved_); }
 
