@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "placement/Collision.hpp"
+#include "placement/HelperPriority.hpp"
 #include "placement/MaterialRaster.hpp"
 
 namespace nest {
@@ -197,6 +198,9 @@ class Helper {
   Helper() : thread_([this] { Loop(); }) {}
 
   void Loop() {
+    // The caller finishes whatever the helper has not: the helper only uses
+    // a core that would otherwise be idle, so it never slows the caller.
+    platform::LowerThisThreadToIdle();
     std::unique_lock<std::mutex> lock(m_);
     for (;;) {
       wake_.wait(lock, [this] { return work_ != nullptr; });
@@ -283,6 +287,18 @@ struct Worker {
   long long blocks = 0;  // blocks found by certificates, and their rows
   long long blockRows = 0;
   std::vector<int> rasterHint;  // per rotation: the vertex last found in a part
+
+  // Readies the worker for a search of the rotations `turned`, keeping the
+  // storage of earlier searches.
+  void Start(const std::vector<Part>& turned) {
+    const std::size_t rn = turned.size();
+    trials.resize(rn);
+    for (std::size_t k = 0; k < rn; ++k) trials[k].Prepare(turned[k]);
+    seen.resize(rn);
+    for (std::vector<Block>& blocks : seen) blocks.clear();
+    rasterHint.assign(rn, 0);
+    visits = blocks = blockRows = 0;
+  }
 };
 
 inline bool NearOrBelow(double a, double b) { return a < b || std::fabs(a - b) < kBoxTolerance; }
@@ -1106,14 +1122,23 @@ void SetPlacementThreads(int threads, bool everySearch) {
 }
 int PlacementThreads() { return gThreads.load(); }
 
+// What the searches of one engine reuse from one part to the next.
+struct PlacementEngine::Scratch {
+  Worker caller;
+  Worker helper;
+  std::unordered_map<const Part*, int> rasterIndex;  // of the raster's parts
+};
+
 PlacementEngine::PlacementEngine()
     : placed_(std::make_unique<PlacedIndexes>()),
       obstacles_(std::make_unique<Obstacles>()),
-      raster_(std::make_unique<MaterialRaster>()) {}
+      raster_(std::make_unique<MaterialRaster>()),
+      scratch_(std::make_unique<Scratch>()) {}
 PlacementEngine::~PlacementEngine() = default;
 
 void PlacementEngine::Start() {
   placed_->Clear();
+  scratch_->rasterIndex.clear();
   lastWork_ = 0;
   useRaster_ = true;
   rasterReady_ = false;
@@ -1151,12 +1176,12 @@ PlacementChoice PlacementEngine::Find(const PackJob& job, Part& part) {
   if (!raster_->Empty() && useRaster_) {
     s.raster = raster_.get();
     s.entryOf.assign(raster_->Parts().size(), -1);
-    std::unordered_map<const Part*, int> index;
-    for (std::size_t i = 0; i < raster_->Parts().size(); ++i) index[raster_->Parts()[i]] = static_cast<int>(i);
     for (std::size_t e = 0; e < s.obstacles->Size(); ++e) {
       const Part& member = s.obstacles->EntryPart(e);
-      const auto it = index.find(&member);
-      if (it != index.end() && member.ID != part.ID) s.entryOf[static_cast<std::size_t>(it->second)] = static_cast<int>(e);
+      const auto it = scratch_->rasterIndex.find(&member);
+      if (it != scratch_->rasterIndex.end() && member.ID != part.ID) {
+        s.entryOf[static_cast<std::size_t>(it->second)] = static_cast<int>(e);
+      }
     }
   }
   s.s = job.TypeSlots[static_cast<std::size_t>(job.SlotOfId[static_cast<std::size_t>(part.ID)])]
@@ -1168,23 +1193,18 @@ PlacementChoice PlacementEngine::Find(const PackJob& job, Part& part) {
   const int firstColumn = static_cast<int>(
       std::partition_point(xs.begin(), xs.end(), [&s](double x) { return x < s.s.x; }) - xs.begin());
 
-  const auto makeWorker = [&s](Worker& w) {
-    w.trials.resize(static_cast<std::size_t>(s.rn));
-    w.seen.resize(static_cast<std::size_t>(s.rn));
-    w.rasterHint.assign(static_cast<std::size_t>(s.rn), 0);
-    for (int k = 0; k < s.rn; ++k) w.trials[static_cast<std::size_t>(k)].Prepare(s.turned[static_cast<std::size_t>(k)]);
-  };
   // The helper is worth waking only for a search about as long as the last
   // one of the layout was; shorter ones take about what waking it costs.
   const int threads =
       PlacementThreads() >= 2 && (lastWork_ >= kShareFrom || gEverySearch.load(std::memory_order_relaxed)) ? 2 : 1;
   LaneWalk walk(s, firstColumn, threads >= 2 && s.rn >= 2 ? 2 : 1, threads);
-  Worker w;
-  makeWorker(w);
-  Worker helper;
+  Worker& w = scratch_->caller;
+  Worker& helper = scratch_->helper;
+  w.Start(s.turned);
+  helper.Start({});
   if (threads >= 2) {
     const std::function<void()> work = [&] {
-      makeWorker(helper);
+      helper.Start(s.turned);
       walk.Work(helper, 1);
     };
     const bool offered = Helper::Get().Offer(work);
@@ -1220,7 +1240,11 @@ void PlacementEngine::Commit(PackJob& job, Part& part, const PlacementChoice& ch
   Slide(job, part, true, obstacles, *index);
   Slide(job, part, false, obstacles, *index);
   RemoveCovered(job.CandidatePoints, part);
-  if (rasterReady_) raster_->Add(part);
+  if (rasterReady_) {
+    const std::size_t before = raster_->Parts().size();
+    raster_->Add(part);
+    if (raster_->Parts().size() > before) scratch_->rasterIndex[&part] = static_cast<int>(before);
+  }
   placed_->Keep(part, std::move(index));
 }
 

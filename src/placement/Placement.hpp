@@ -79,6 +79,8 @@ class PlacementEngine {
   std::unique_ptr<MaterialRaster> raster_;
   bool rasterReady_ = false;
   bool useRaster_ = true;  // the last search found short blocks
+  struct Scratch;
+  std::unique_ptr<Scratch> scratch_;
 };
 
 // Most threads a placement search uses (1 or 2; 1 by default). With two, a
