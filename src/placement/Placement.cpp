@@ -15,7 +15,7 @@
 
 #include "placement/Collision.hpp"
 #include "placement/HelperPriority.hpp"
-#include "placement/MaterialRaster.hpp"
+#include "placement/InsideRaster.hpp"
 
 namespace nest {
 
@@ -238,7 +238,7 @@ struct Search {
   std::vector<Part> turned;  // the part turned by k steps about r
   std::vector<Vertex> centroids;
   const Obstacles* obstacles = nullptr;
-  const MaterialRaster* raster = nullptr;  // null when empty
+  const InsideRaster* raster = nullptr;  // null when empty
   // Per raster index: the obstacle entry of that part (-1 for none, as for
   // a part of this part's ID, which the tests pass over).
   std::vector<int> entryOf;
@@ -688,16 +688,16 @@ struct Cancel {
 
 // Blocks of at least this many rows are worth finding the end of when the
 // raster shows the row blocked anyway.
-constexpr int kLongBlock = 6;
+constexpr int kLongBlock = 12;
 // Searches look at the raster while the blocks their certificates find
 // average fewer rows than this; longer blocks are better skipped whole.
 constexpr double kShortBlockRows = 8.0;
 // Vertices of a trial looked up in the raster before giving up.
 constexpr int kRasterTries = 8;
 
-// Whether a vertex of rotation k's outer loop, moved by (dx, dy), lies where
-// a placed part certainly has material while no hole of the trial can hold
-// that part: then the trial overlaps the part, and `cert` says so.
+// Whether a vertex of rotation k's outer loop, moved by (dx, dy), lies
+// certainly inside a placed part's outer loop while no hole of either part
+// can hold the other: then the trial overlaps the part, and `cert` says so.
 bool RasterBlocks(const Search& s, Worker& w, int k, double dx, double dy, Certificate* cert) {
   const Part& source = s.turned[static_cast<std::size_t>(k)];
   const std::vector<Vertex>& v = source.OutLoop.Vertices();
@@ -711,9 +711,15 @@ bool RasterBlocks(const Search& s, Worker& w, int k, double dx, double dy, Certi
     if (cell == 0) continue;
     const int entry = s.entryOf[static_cast<std::size_t>(cell - 1)];
     if (entry < 0) continue;
+    // Neither part may lie in a hole of the other.
     const BoundingBox& ob = s.obstacles->EntryBox(static_cast<std::size_t>(entry));
     bool held = false;
     for (const Loop& hole : source.InnerLoops.Loops()) held = held || BoxMayHold(hole.Box().Translated(dx, dy), ob);
+    const ShapeView& other = s.obstacles->EntryView(static_cast<std::size_t>(entry));
+    if (other.holeCount > 0) {
+      const BoundingBox tb = source.OutLoop.Box().Translated(dx, dy);
+      for (int h = 0; h < other.holeCount && !held; ++h) held = BoxMayHold(other.holes[h].box, tb);
+    }
     if (held) continue;
     start = i;
     *cert = Certificate{static_cast<std::size_t>(entry), Certificate::Kind::kOwnVertex, i, 0};
@@ -763,7 +769,7 @@ int FirstFitRow(const Search& s, Worker& w, int k, int c, int from, int limit, c
     }
     ++w.visits;
     while (next < seen.size() && seen[next].last < row) ++next;
-    // A vertex certainly in a placed part settles the row at once. Unless
+    // A vertex certainly inside a placed part settles the row at once. Unless
     // the last column had a long block here, the next row is taken as it
     // comes; rows settled so by the same vertex in the same part make one
     // block, so that the next column knows how long it was.
@@ -1132,7 +1138,7 @@ struct PlacementEngine::Scratch {
 PlacementEngine::PlacementEngine()
     : placed_(std::make_unique<PlacedIndexes>()),
       obstacles_(std::make_unique<Obstacles>()),
-      raster_(std::make_unique<MaterialRaster>()),
+      raster_(std::make_unique<InsideRaster>()),
       scratch_(std::make_unique<Scratch>()) {}
 PlacementEngine::~PlacementEngine() = default;
 

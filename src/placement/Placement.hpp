@@ -7,7 +7,7 @@
 
 namespace nest {
 
-class MaterialRaster;
+class InsideRaster;
 class Obstacles;
 class PlacedIndexes;
 
@@ -76,7 +76,7 @@ class PlacementEngine {
   const Part* obstaclesOf_ = nullptr;
   long long lastWork_ = 0;  // rows the last search of the layout tested
   // Where the parts placed in the layout certainly have material.
-  std::unique_ptr<MaterialRaster> raster_;
+  std::unique_ptr<InsideRaster> raster_;
   bool rasterReady_ = false;
   bool useRaster_ = true;  // the last search found short blocks
   struct Scratch;

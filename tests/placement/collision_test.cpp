@@ -5,7 +5,7 @@
 #include <cmath>
 #include <vector>
 
-#include "placement/MaterialRaster.hpp"
+#include "placement/InsideRaster.hpp"
 
 #include "app/TestSupport.hpp"
 
@@ -79,16 +79,16 @@ TEST(CollisionTest, PointInMaterialExcludesHoles) {
   EXPECT_FALSE(IsPointInMaterial(plate, Vertex{250, 50}));
 }
 
-// Every point the raster gives to a part lies in its material, and so do the
-// points beyond the box tolerance around it; a sliver thinner than that gets
-// no cell.
-TEST(MaterialRasterTest, MarkedPointsLieInTheMaterialWithAMargin) {
+// Every point the raster gives to a part lies inside its outer loop, and so
+// do the points beyond the box tolerance around it; a sliver thinner than
+// that gets no cell.
+TEST(InsideRasterTest, MarkedPointsLieInTheOuterLoopWithAMargin) {
   Part frame = MakePart(Rect(0.3, 0.2, 20.3, 10.2), {{{5.1, 2.6}, {15.7, 2.6}, {15.7, 7.9}, {5.1, 7.9}}});
   Part wedge = MakePart({{22, 1}, {40, 1.0000001}, {31, 15}});  // a nearly level edge
   Part star = MakePart({{50, 10}, {53, 17}, {60, 18}, {54, 22}, {56, 29}, {50, 25}, {44, 29}, {46, 22}, {40, 18}, {47, 17}});
   Part sliver = MakePart({{10, 30}, {30, 30}, {30, 30.000004}, {10, 30.000004}});
   star.Rotate(Vertex{50, 20}, 0.7);
-  MaterialRaster raster;
+  InsideRaster raster;
   raster.Reset(70, 40, 0.37);
   const std::vector<const Part*> parts{&frame, &wedge, &star, &sliver};
   for (const Part* part : parts) raster.Add(*part);
@@ -102,7 +102,7 @@ TEST(MaterialRasterTest, MarkedPointsLieInTheMaterialWithAMargin) {
       const Part& part = *raster.Parts()[static_cast<std::size_t>(id - 1)];
       ASSERT_NE(&part, &sliver);
       for (const Vertex p : {Vertex{x, y}, Vertex{x - d, y}, Vertex{x + d, y}, Vertex{x, y - d}, Vertex{x, y + d}}) {
-        ASSERT_TRUE(IsPointInMaterial(part, p)) << part.Name << " " << p.x << " " << p.y;
+        ASSERT_TRUE(IsPointInLoop(ViewOf(part.OutLoop), p)) << p.x << " " << p.y;
       }
     }
   }

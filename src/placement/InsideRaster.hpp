@@ -8,27 +8,27 @@
 
 namespace nest {
 
-// Square cells over the sheet, each naming the placed part whose material
+// Square cells over the sheet, each naming the placed part whose outer loop
 // certainly holds every point of the cell, so that a trial whose vertex
-// falls into such a cell is known to overlap that part without a test.
+// falls into such a cell is known to overlap that part without a test,
+// unless a hole of either part might hold the other.
 //
-// "Certainly" means: the cell keeps a margin from every edge of the part's
-// loops larger than the rounding of the ray test's crossings and larger
-// than the box tolerance. Then the ray test, as computed, finds any point
-// of the cell inside the outer loop and outside every hole, and the boxes of
-// the two parts overlap by more than the tolerance, so the pair test finds
-// the trial's vertex in the part's outer loop. Cells near an edge are
-// simply left unmarked.
-class MaterialRaster {
+// "Certainly" means: the cell keeps a margin from every edge of the outer
+// loop larger than the rounding of the ray test's crossings and larger than
+// the box tolerance. Then the ray test, as computed, finds any point of the
+// cell inside the loop, and the boxes of the two parts overlap by more than
+// the tolerance, so the pair test finds the trial's vertex in the part's
+// outer loop. Cells near an edge are simply left unmarked.
+class InsideRaster {
  public:
   // Empties the raster and fits it to a sheet of `length` by `width`, with
   // cells of about `cell` that number at most kMaxCells.
   void Reset(double length, double width, double cell);
-  // Marks the cells certainly in the part's material as the part's; the
-  // part must keep its place while the raster is in use.
+  // Marks the cells certainly inside the part's outer loop as the part's;
+  // the part must keep its place while the raster is in use.
   void Add(const Part& part);
-  // 1 + the index (in order of adding) of the part whose material certainly
-  // holds (x, y), or 0.
+  // 1 + the index (in order of adding) of the part whose outer loop
+  // certainly holds (x, y), or 0.
   [[nodiscard]] int At(double x, double y) const {
     if (!(x >= 0.0) || !(y >= 0.0)) return 0;  // also NaN
     const double fx = x * inverse_;

@@ -1,4 +1,4 @@
-#include "placement/MaterialRaster.hpp"
+#include "placement/InsideRaster.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -8,7 +8,7 @@
 
 namespace nest {
 
-void MaterialRaster::Reset(double length, double width, double cell) {
+void InsideRaster::Reset(double length, double width, double cell) {
   parts_.clear();
   nx_ = ny_ = 0;
   if (!(length > 0.0) || !(width > 0.0) || !std::isfinite(length) || !std::isfinite(width)) return;
@@ -24,7 +24,7 @@ void MaterialRaster::Reset(double length, double width, double cell) {
   cells_.assign(static_cast<std::size_t>(nx_) * static_cast<std::size_t>(ny_), 0);
 }
 
-void MaterialRaster::Add(const Part& part) {
+void InsideRaster::Add(const Part& part) {
   if (nx_ == 0 || parts_.size() >= 65535) return;
   const BoundingBox& box = part.OutLoop.Box();
   if (!std::isfinite(box.minX) || !std::isfinite(box.maxX) || !std::isfinite(box.minY) ||
@@ -38,8 +38,8 @@ void MaterialRaster::Add(const Part& part) {
   const double sheet = cell_ * (nx_ + ny_);
   const double slack = 1e-9 * (1.0 + sheet + std::fabs(box.minX) + std::fabs(box.maxX) +
                                std::fabs(box.minY) + std::fabs(box.maxY));
-  std::vector<const Loop*> loops{&part.OutLoop};
-  for (const Loop& hole : part.InnerLoops.Loops()) loops.push_back(&hole);
+  const Loop& outer = part.OutLoop;
+  const LoopView view = ViewOf(outer);
   const std::uint16_t id = static_cast<std::uint16_t>(parts_.size() + 1);
   bool marked = false;
   const int j0 = std::max(0, static_cast<int>(std::floor((box.minY - margin) * inverse_)));
@@ -54,9 +54,9 @@ void MaterialRaster::Add(const Part& part) {
     const double reachY = std::max(std::fabs(yLo), std::fabs(yHi));
     spans_.clear();
     bool open = true;
-    for (const Loop* loop : loops) {
-      const std::vector<Vertex>& v = loop->Vertices();
-      const int n = loop->Count();
+    {
+      const std::vector<Vertex>& v = outer.Vertices();
+      const int n = outer.Count();
       for (int i = 0; i < n && open; ++i) {
         const Vertex& a = v[static_cast<std::size_t>(i)];
         const Vertex& b = v[static_cast<std::size_t>(i + 1 == n ? 0 : i + 1)];
@@ -89,7 +89,7 @@ void MaterialRaster::Add(const Part& part) {
     if (!open) continue;
     std::sort(spans_.begin(), spans_.end());
     // The gaps between the spans lie clear of every edge: all of a gap is
-    // material or none of it, as its middle tells.
+    // inside or none of it, as its middle tells.
     double from = box.minX;
     std::size_t at = 0;
     const double ym = (j + 0.5) * cell_;
@@ -104,7 +104,7 @@ void MaterialRaster::Add(const Part& part) {
         to = std::min(to, spans_[at].first);
         after = spans_[at].second;
       }
-      if (to > from && IsPointInMaterial(part, Vertex{(from + to) / 2, ym})) {
+      if (to > from && IsPointInLoop(view, Vertex{(from + to) / 2, ym})) {
         const int i0 = std::max(0, static_cast<int>(std::ceil((from + slack) * inverse_)) + 1);
         const int i1 = std::min(nx_ - 1, static_cast<int>(std::floor((to - slack) * inverse_)) - 2);
         for (int i = i0; i <= i1; ++i) {
