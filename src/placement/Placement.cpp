@@ -183,6 +183,30 @@ class Helper {
     return true;
   }
 
+  // Whether the helper rests for this search: after a search in which it
+  // did little (it got no processor, the machine being busy), it is not
+  // offered the next one, and after each further such search twice as many,
+  // up to kMaxRest.
+  bool Resting() {
+    int left = restLeft_.load(std::memory_order_relaxed);
+    if (left == 0) return false;
+    restLeft_.store(left - 1, std::memory_order_relaxed);
+    return true;
+  }
+
+  // What came of a search the helper was offered: it tested `helped` of
+  // the `rows` tested in all.
+  void Record(long long helped, long long rows) {
+    if (rows < kJudgedRows) return;
+    if (helped * 4 >= rows) {
+      rest_.store(0, std::memory_order_relaxed);
+      return;
+    }
+    const int rest = std::min(2 * rest_.load(std::memory_order_relaxed) + 1, kMaxRest);
+    rest_.store(rest, std::memory_order_relaxed);
+    restLeft_.store(rest, std::memory_order_relaxed);
+  }
+
   // Takes the offer back: on return the helper is not in the work and will
   // not enter it.
   void Withdraw() {
@@ -215,6 +239,13 @@ class Helper {
     }
   }
 
+  static constexpr long long kJudgedRows = 200;
+  static constexpr int kMaxRest = 64;
+
+  // Atomic only so that searches on several threads stay well defined; the
+  // rest itself is a hint.
+  std::atomic<int> rest_{0};
+  std::atomic<int> restLeft_{0};
   std::mutex use_;
   std::mutex m_;
   std::condition_variable wake_;
@@ -1201,8 +1232,9 @@ PlacementChoice PlacementEngine::Find(const PackJob& job, Part& part) {
 
   // The helper is worth waking only for a search about as long as the last
   // one of the layout was; shorter ones take about what waking it costs.
+  const bool every = gEverySearch.load(std::memory_order_relaxed);
   const int threads =
-      PlacementThreads() >= 2 && (lastWork_ >= kShareFrom || gEverySearch.load(std::memory_order_relaxed)) ? 2 : 1;
+      PlacementThreads() >= 2 && (every || (lastWork_ >= kShareFrom && !Helper::Get().Resting())) ? 2 : 1;
   LaneWalk walk(s, firstColumn, threads >= 2 && s.rn >= 2 ? 2 : 1, threads);
   Worker& w = scratch_->caller;
   Worker& helper = scratch_->helper;
@@ -1218,6 +1250,7 @@ PlacementChoice PlacementEngine::Find(const PackJob& job, Part& part) {
     if (offered) {
       walk.Recover(w);
       Helper::Get().Withdraw();
+      Helper::Get().Record(helper.visits, w.visits + helper.visits);
     }
   } else {
     walk.Work(w, 0);
