@@ -194,11 +194,11 @@ class Helper {
     return true;
   }
 
-  // What came of a search the helper was offered: it tested `helped` of
-  // the `rows` tested in all.
-  void Record(long long helped, long long rows) {
-    if (rows < kJudgedRows) return;
-    if (helped * 4 >= rows) {
+  // What came of a search the helper was offered: `helped` of its
+  // `columns` were searched by the helper.
+  void Record(int helped, int columns) {
+    if (columns < kJudgedColumns) return;
+    if (helped * 4 >= columns) {
       rest_.store(0, std::memory_order_relaxed);
       return;
     }
@@ -239,7 +239,7 @@ class Helper {
     }
   }
 
-  static constexpr long long kJudgedRows = 200;
+  static constexpr int kJudgedColumns = 8;
   static constexpr int kMaxRest = 64;
 
   // Atomic only so that searches on several threads stay well defined; the
@@ -946,6 +946,9 @@ class LaneWalk {
     abandoned_.store(true);
   }
 
+  // Columns whose results are the thread's.
+  [[nodiscard]] int Finished(int thread) const { return own_[thread].finished; }
+
   // The walk's choice: the columns' fits replayed in order by its rule.
   [[nodiscard]] PlacementChoice Result() const {
     bool found = false;
@@ -1027,6 +1030,7 @@ class LaneWalk {
     std::unique_ptr<bool[]> prefixAny;
     std::unique_ptr<double[]> prefixMin;
     int read[2] = {0, 0};  // per lane: columns read, from the first
+    int finished = 0;  // columns whose results are this thread's
   };
 
   [[nodiscard]] int* RowsOf(int thread, int c) const {
@@ -1109,7 +1113,9 @@ class LaneWalk {
     own.fitAny[Cell(l, c)] = any;
     own.fitMin[Cell(l, c)] = low;
     unsigned char expected = 0;
-    state.compare_exchange_strong(expected, static_cast<unsigned char>(thread + 1), std::memory_order_acq_rel);
+    if (state.compare_exchange_strong(expected, static_cast<unsigned char>(thread + 1), std::memory_order_acq_rel)) {
+      ++own.finished;
+    }
   }
 
   const Search& s_;
@@ -1250,7 +1256,7 @@ PlacementChoice PlacementEngine::Find(const PackJob& job, Part& part) {
     if (offered) {
       walk.Recover(w);
       Helper::Get().Withdraw();
-      Helper::Get().Record(helper.visits, w.visits + helper.visits);
+      Helper::Get().Record(walk.Finished(1), walk.Finished(0) + walk.Finished(1));
     }
   } else {
     walk.Work(w, 0);
