@@ -556,13 +556,54 @@ int BlockedThrough(const Search& s, Worker& w, TrialShape& t, int k, int row, Ce
   double px = 0.0;
   double py = 0.0;
   double vy = 0.0;
+  // The slab of the ray's line y = py: the next vertex ordinate above, and
+  // the side on which each edge crossing the line passes px.
+  double above = std::numeric_limits<double>::infinity();
+  const auto slabAt = [&] {
+    w.slab.clear();
+    w.slabSide.clear();
+    const auto addEdge = [&](int e) {
+      const Vertex a = o.At(e);
+      const Vertex b = o.At(e + 1 == o.n ? 0 : e + 1);
+      bool beyond = false;
+      if (std::fabs(a.x - b.x) < kVerticalEdgeEpsilon) {
+        beyond = px < a.x;
+      } else {
+        beyond = CrossingX(a, b, py) > px;
+      }
+      w.slab.push_back(e);
+      w.slabSide.push_back(beyond ? 1 : 0);
+    };
+    if (o.index != nullptr && !o.index->Empty()) {
+      const auto yOf = [&o](int e) { return o.At(e).y; };
+      above = o.index->NextAbove(py, yOf);
+      const int* first = nullptr;
+      const int* last = nullptr;
+      o.index->EdgesAt(py, yOf, &first, &last);
+      for (const int* e = first; e != last; ++e) addEdge(*e);
+    } else {
+      for (int e = 0; e < o.n; ++e) {
+        const Vertex a = o.At(e);
+        const Vertex b = o.At(e + 1 == o.n ? 0 : e + 1);
+        if (a.y > py && a.y < above) above = a.y;
+        if ((a.y > py) != (b.y > py)) addEdge(e);
+      }
+    }
+  };
+  // Whether the trial's vertex vi lies in the placed part's outer loop. The
+  // ray test's crossing edges are those of the slab, so the test builds it.
   const auto ownInside = [&](int vi) {
     if (vi < 0 || vi >= sn) return false;
     const Vertex v = sv[static_cast<std::size_t>(vi)];
     px = v.x + t.Dx();
     py = v.y + t.Dy();
     vy = v.y;
-    return IsPointInLoop(o, Vertex{px, py});
+    const BoundingBox& b = o.box;
+    if (px < b.minX || px > b.maxX || py < b.minY || py > b.maxY) return false;
+    slabAt();
+    int beyond = 0;
+    for (const unsigned char side : w.slabSide) beyond += side;
+    return (beyond & 1) != 0;
   };
   const auto otherInside = [&](int qi) {
     return qi >= 0 && qi < o.n && IsPointInLoop(t.View().outer, o.At(qi));
@@ -596,41 +637,8 @@ int BlockedThrough(const Search& s, Worker& w, TrialShape& t, int k, int row, Ce
     reach = CrossingReach(trial, o, dyMax, pair, true);
     if (!(reach > 0.0)) return row;
   }
-  double above = std::numeric_limits<double>::infinity();
-  Vertex q;
-  if (kind == Kind::kOwnVertex) {
-    // The slab of the ray's line: the next vertex ordinate above, and the
-    // side on which each crossing edge passes.
-    w.slab.clear();
-    w.slabSide.clear();
-    const auto addEdge = [&](int e) {
-      const Vertex a = o.At(e);
-      const Vertex b = o.At(e + 1 == o.n ? 0 : e + 1);
-      bool beyond = false;
-      if (std::fabs(a.x - b.x) < kVerticalEdgeEpsilon) {
-        beyond = px < a.x;
-      } else {
-        beyond = CrossingX(a, b, py) > px;
-      }
-      w.slab.push_back(e);
-      w.slabSide.push_back(beyond ? 1 : 0);
-    };
-    if (o.index != nullptr && !o.index->Empty()) {
-      const auto yOf = [&o](int e) { return o.At(e).y; };
-      above = o.index->NextAbove(py, yOf);
-      const int* first = nullptr;
-      const int* last = nullptr;
-      o.index->EdgesAt(py, yOf, &first, &last);
-      for (const int* e = first; e != last; ++e) addEdge(*e);
-    } else {
-      for (int e = 0; e < o.n; ++e) {
-        const Vertex a = o.At(e);
-        const Vertex b = o.At(e + 1 == o.n ? 0 : e + 1);
-        if (a.y > py && a.y < above) above = a.y;
-        if ((a.y > py) != (b.y > py)) addEdge(e);
-      }
-    }
-  } else if (kind == Kind::kOtherVertex) {
+  Vertex q;  // (the slab of a trial vertex was built by its test above)
+  if (kind == Kind::kOtherVertex) {
     q = o.At(pair[0]);
     reach = ReverseReach(source.OutLoop, t.Dx(), t.Dy(), dyMax, q);
     if (!(reach > 0.0)) return row;
