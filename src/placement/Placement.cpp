@@ -1178,6 +1178,7 @@ struct PlacementEngine::Scratch {
   Worker caller;
   Worker helper;
   std::unordered_map<const Part*, int> rasterIndex;  // of the raster's parts
+  std::vector<const Part*> unrastered;  // placed parts not in the raster yet
 };
 
 PlacementEngine::PlacementEngine()
@@ -1190,6 +1191,7 @@ PlacementEngine::~PlacementEngine() = default;
 void PlacementEngine::Start() {
   placed_->Clear();
   scratch_->rasterIndex.clear();
+  scratch_->unrastered.clear();
   lastWork_ = 0;
   useRaster_ = true;
   rasterReady_ = false;
@@ -1220,9 +1222,18 @@ PlacementChoice PlacementEngine::Find(const PackJob& job, Part& part) {
   obstacles_->Build(job, part, placed_.get());
   obstaclesOf_ = &part;
   s.obstacles = obstacles_.get();
-  if (!rasterReady_) {
-    raster_->Reset(job.SheetLength, job.SheetWidth, job.PPD / 2);
-    rasterReady_ = true;
+  if (useRaster_) {
+    // The raster is brought up to date only when a search uses it.
+    if (!rasterReady_) {
+      raster_->Reset(job.SheetLength, job.SheetWidth, job.PPD / 2);
+      rasterReady_ = true;
+    }
+    for (const Part* placed : scratch_->unrastered) {
+      const std::size_t before = raster_->Parts().size();
+      raster_->Add(*placed);
+      if (raster_->Parts().size() > before) scratch_->rasterIndex[placed] = static_cast<int>(before);
+    }
+    scratch_->unrastered.clear();
   }
   if (!raster_->Empty() && useRaster_) {
     s.raster = raster_.get();
@@ -1293,11 +1304,7 @@ void PlacementEngine::Commit(PackJob& job, Part& part, const PlacementChoice& ch
   Slide(job, part, true, obstacles, *index);
   Slide(job, part, false, obstacles, *index);
   RemoveCovered(job.CandidatePoints, part);
-  if (rasterReady_) {
-    const std::size_t before = raster_->Parts().size();
-    raster_->Add(part);
-    if (raster_->Parts().size() > before) scratch_->rasterIndex[&part] = static_cast<int>(before);
-  }
+  scratch_->unrastered.push_back(&part);
   placed_->Keep(part, std::move(index));
 }
 
