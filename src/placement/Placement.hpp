@@ -75,7 +75,7 @@ class PlacementEngine {
   std::unique_ptr<Obstacles> obstacles_;
   const Part* obstaclesOf_ = nullptr;
   long long lastWork_ = 0;  // rows the last search of the layout tested
-  // Where the parts placed in the layout certainly have material.
+  // Where the outer loops of the parts placed in the layout certainly are.
   std::unique_ptr<InsideRaster> raster_;
   bool rasterReady_ = false;
   bool useRaster_ = true;  // the last search found short blocks
