@@ -105,8 +105,8 @@ void InsideRaster::Add(const Part& part) {
         after = spans_[at].second;
       }
       if (to > from && IsPointInLoop(view, Vertex{(from + to) / 2, ym})) {
-        const int i0 = std::max(0, static_cast<int>(std::ceil((from + slack) * inverse_)) + 1);
-        const int i1 = std::min(nx_ - 1, static_cast<int>(std::floor((to - slack) * inverse_)) - 2);
+        const int i0 = std::max(0, static_cast<int>(std::ceil((from + slack) * inverse_)));
+        const int i1 = std::min(nx_ - 1, static_cast<int>(std::floor((to - slack) * inverse_)) - 1);
         for (int i = i0; i <= i1; ++i) {
           cells_[static_cast<std::size_t>(j) * static_cast<std::size_t>(nx_) + static_cast<std::size_t>(i)] = id;
           marked = true;
