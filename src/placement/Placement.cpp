@@ -731,8 +731,6 @@ constexpr int kLongBlock = 12;
 // Searches look at the raster while the blocks their certificates find
 // average fewer rows than this; longer blocks are better skipped whole.
 constexpr double kShortBlockRows = 8.0;
-// Vertices of a trial looked up in the raster before giving up.
-constexpr int kRasterTries = 8;
 
 // Whether a vertex of rotation k's outer loop, moved by (dx, dy), lies
 // certainly inside a placed part's outer loop while no hole of either part
@@ -742,8 +740,7 @@ bool RasterBlocks(const Search& s, Worker& w, int k, double dx, double dy, Certi
   const std::vector<Vertex>& v = source.OutLoop.Vertices();
   const int n = source.OutLoop.Count();
   int& start = w.rasterHint[static_cast<std::size_t>(k)];
-  const int tries = std::min(n, kRasterTries);
-  for (int m = 0; m < tries; ++m) {
+  for (int m = 0; m < n; ++m) {
     const int i = start + m < n ? start + m : start + m - n;
     const Vertex& a = v[static_cast<std::size_t>(i)];
     const int cell = s.raster->At(a.x + dx, a.y + dy);
