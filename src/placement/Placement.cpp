@@ -730,7 +730,7 @@ struct Cancel {
 constexpr int kLongBlock = 12;
 // Searches look at the raster while the blocks their certificates find
 // average fewer rows than this; longer blocks are better skipped whole.
-constexpr double kShortBlockRows = 8.0;
+constexpr double kShortBlockRows = 12.0;
 
 // Whether a vertex of rotation k's outer loop, moved by (dx, dy), lies
 // certainly inside a placed part's outer loop while no hole of either part
