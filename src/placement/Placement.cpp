@@ -150,13 +150,13 @@ void RemoveCoveredPoints(PackJob& job, const Part& part) { RemoveCovered(job.Can
 
 namespace {
 
-// One by default: on the shared two-core machine the project is measured
-// on, the second thread's hand-overs cost more than it searches (see the
-// README's speed table); the two-thread walk stays for the tests and the
-// benchmark.
-std::atomic<int> gThreads{1};
-// Rows the last search of a layout must have tested for the next one to
-// wake the helper: waking it costs about as much as testing a few hundred.
+// Two by default: the helper joins only searches long enough to pay for
+// waking it, and only on a core nothing else wants (see the README's speed
+// table).
+std::atomic<int> gThreads{2};
+// Rows the last search of a layout must have tested (beyond those the
+// raster settled) for the next one to wake the helper: waking it costs about
+// as much as testing a few hundred.
 constexpr long long kShareFrom = 300;
 std::atomic<bool> gEverySearch{false};
 
@@ -301,7 +301,7 @@ struct Block {
 };
 
 // What one thread needs of its own.
-struct Worker {
+struct alignas(64) Worker {
   std::vector<TrialShape> trials;
   std::vector<int> slab;  // scratch: edges of a certificate
   std::vector<unsigned char> slabSide;
@@ -315,6 +315,7 @@ struct Worker {
   std::vector<std::vector<Block>> seen;
   std::vector<Block> seeing;  // scratch: the blocks of the column under way
   long long visits = 0;  // rows tested, a measure of the work done
+  long long settled = 0;  // of them, rows the raster settled at little cost
   long long blocks = 0;  // blocks found by certificates, and their rows
   long long blockRows = 0;
   std::vector<int> rasterHint;  // per rotation: the vertex last found in a part
@@ -328,7 +329,7 @@ struct Worker {
     seen.resize(rn);
     for (std::vector<Block>& blocks : seen) blocks.clear();
     rasterHint.assign(rn, 0);
-    visits = blocks = blockRows = 0;
+    visits = settled = blocks = blockRows = 0;
   }
 };
 
@@ -819,6 +820,7 @@ int FirstFitRow(const Search& s, Worker& w, int k, int c, int from, int limit, c
         seeing.push_back(Block{hit, row, row});
       }
       lastVisit = row;
+      ++w.settled;
       row = grid.NextLive(c, row + 1);
       continue;
     }
@@ -1019,7 +1021,7 @@ class LaneWalk {
   }
 
  private:
-  struct Lane {
+  struct alignas(64) Lane {
     std::vector<int> rotations;
     std::atomic<int> next{0};  // the next column to hand out
     std::atomic<int> stop{0};  // the first column not needed
@@ -1028,7 +1030,7 @@ class LaneWalk {
   };
   // What one thread writes: its columns' results, and what it has read of
   // the finished columns (per lane, over the columns up to each one).
-  struct Own {
+  struct alignas(64) Own {
     std::unique_ptr<int[]> rows;  // per column, per rotation
     std::unique_ptr<bool[]> fitAny;  // per lane and column: a fit was found
     std::unique_ptr<double[]> fitMin;  // and the least centroid x found
@@ -1277,7 +1279,7 @@ PlacementChoice PlacementEngine::Find(const PackJob& job, Part& part) {
   } else {
     walk.Work(w, 0);
   }
-  lastWork_ = w.visits + helper.visits;
+  lastWork_ = w.visits - w.settled + helper.visits - helper.settled;
   const long long blocks = w.blocks + helper.blocks;
   if (blocks > 0) useRaster_ = static_cast<double>(w.blockRows + helper.blockRows) < kShortBlockRows * blocks;
   PlacementChoice choice = walk.Result();

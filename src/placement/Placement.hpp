@@ -83,7 +83,7 @@ class PlacementEngine {
   std::unique_ptr<Scratch> scratch_;
 };
 
-// Most threads a placement search uses (1 or 2; 1 by default). With two, a
+// Most threads a placement search uses (1 or 2; 2 by default). With two, a
 // search takes the second thread when the layout's last search was long
 // enough to pay for waking it, or every time with `everySearch`. Results
 // never depend on it; the tests and the benchmark set it to compare.
