@@ -158,6 +158,9 @@ std::atomic<int> gThreads{2};
 // raster settled) for the next one to wake the helper: waking it costs about
 // as much as testing a few hundred.
 constexpr long long kShareFrom = 300;
+// And as many per column at least: the threads exchange what each column
+// found, which costs about as much as testing some twenty rows.
+constexpr long long kShareRowsPerColumn = 20;
 std::atomic<bool> gEverySearch{false};
 
 // A second thread that joins the searches of the calling thread. It sleeps
@@ -901,6 +904,9 @@ void SearchColumn(const Search& s, Worker& w, int c, const std::vector<int>& rot
 // order by the walk's rule, so the choice never depends on the threads.
 class LaneWalk {
  public:
+  // How many columns a lane may run ahead of the other lane's finished ones.
+  static constexpr int kLaneLead = 4;
+
   LaneWalk(const Search& s, int first, int lanes, int threads)
       : s_(s), first_(first), count_(std::max(0, s.grid->Columns() - first)), lanes_(lanes) {
     for (int l = 0; l < lanes_; ++l) {
@@ -924,15 +930,26 @@ class LaneWalk {
 
   // Searches columns until no lane has any left. Thread 0 is the caller.
   void Work(Worker& w, int thread) {
+    const auto open = [](const Lane& lane) {
+      return lane.next.load(std::memory_order_relaxed) < lane.stop.load(std::memory_order_relaxed);
+    };
     for (;;) {
       Lane* lane = nullptr;
       for (int i = 0; i < lanes_ && lane == nullptr; ++i) {
         Lane& candidate = lane_[(thread + i) % lanes_];
-        if (candidate.next.load(std::memory_order_relaxed) < candidate.stop.load(std::memory_order_relaxed)) {
-          lane = &candidate;
-        }
+        if (open(candidate)) lane = &candidate;
       }
       if (lane == nullptr) return;
+      // A lane must not run far ahead of what is known of the other: beyond
+      // that it would search columns the other's fits may rule out. Its
+      // thread helps the other lane instead.
+      if (lanes_ == 2 && lane == &lane_[thread % 2]) {
+        const int other = 1 - thread % 2;
+        if (open(lane_[other]) &&
+            lane->next.load(std::memory_order_relaxed) - first_ > own_[thread].read[other] + kLaneLead) {
+          lane = &lane_[other];
+        }
+      }
       const int c = lane->next.fetch_add(1, std::memory_order_relaxed);
       if (c >= lane->stop.load(std::memory_order_relaxed)) continue;
       if (thread != 0 && abandoned_.load(std::memory_order_relaxed)) return;
@@ -953,6 +970,7 @@ class LaneWalk {
     abandoned_.store(true);
   }
 
+  [[nodiscard]] int Lanes() const { return lanes_; }
   // Columns whose results are the thread's.
   [[nodiscard]] int Finished(int thread) const { return own_[thread].finished; }
 
@@ -1192,6 +1210,7 @@ void PlacementEngine::Start() {
   scratch_->rasterIndex.clear();
   scratch_->unrastered.clear();
   lastWork_ = 0;
+  lastColumns_ = 0;
   useRaster_ = true;
   rasterReady_ = false;
   obstaclesOf_ = nullptr;
@@ -1257,8 +1276,8 @@ PlacementChoice PlacementEngine::Find(const PackJob& job, Part& part) {
   // The helper is worth waking only for a search about as long as the last
   // one of the layout was; shorter ones take about what waking it costs.
   const bool every = gEverySearch.load(std::memory_order_relaxed);
-  const int threads =
-      PlacementThreads() >= 2 && (every || (lastWork_ >= kShareFrom && !Helper::Get().Resting())) ? 2 : 1;
+  const bool worth = lastWork_ >= kShareFrom && lastWork_ >= kShareRowsPerColumn * lastColumns_;
+  const int threads = PlacementThreads() >= 2 && (every || (worth && !Helper::Get().Resting())) ? 2 : 1;
   LaneWalk walk(s, firstColumn, threads >= 2 && s.rn >= 2 ? 2 : 1, threads);
   Worker& w = scratch_->caller;
   Worker& helper = scratch_->helper;
@@ -1280,6 +1299,7 @@ PlacementChoice PlacementEngine::Find(const PackJob& job, Part& part) {
     walk.Work(w, 0);
   }
   lastWork_ = w.visits - w.settled + helper.visits - helper.settled;
+  lastColumns_ = (walk.Finished(0) + (threads >= 2 ? walk.Finished(1) : 0)) / walk.Lanes();
   const long long blocks = w.blocks + helper.blocks;
   if (blocks > 0) useRaster_ = static_cast<double>(w.blockRows + helper.blockRows) < kShortBlockRows * blocks;
   PlacementChoice choice = walk.Result();

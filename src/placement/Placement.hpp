@@ -75,6 +75,7 @@ class PlacementEngine {
   std::unique_ptr<Obstacles> obstacles_;
   const Part* obstaclesOf_ = nullptr;
   long long lastWork_ = 0;  // rows the last search of the layout tested
+  long long lastColumns_ = 0;  // and the columns it searched
   // Where the outer loops of the parts placed in the layout certainly are.
   std::unique_ptr<InsideRaster> raster_;
   bool rasterReady_ = false;
