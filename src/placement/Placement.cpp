@@ -4,9 +4,9 @@
 #include <atomic>
 #include <cmath>
 #include <condition_variable>
-#include <deque>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <unordered_map>

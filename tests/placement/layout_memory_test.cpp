@@ -1,5 +1,5 @@
-// A layout keeps what it learns (the indexes of the parts it placed) for the
-// placements that follow. These tests lay the same jobs out with that memory
+// A layout keeps what it learns (the indexes of the parts it placed, and the
+// raster of where they certainly lie) for the placements that follow. These tests lay the same jobs out with that memory
 // (EvaluateSequence) and without it (PlacePart on its own, part by part), and
 // require the same layout to the last bit.
 #include <gtest/gtest.h>
