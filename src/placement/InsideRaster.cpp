@@ -24,22 +24,58 @@ void InsideRaster::Reset(double length, double width, double cell) {
   cells_.assign(static_cast<std::size_t>(nx_) * static_cast<std::size_t>(ny_), 0);
 }
 
-void InsideRaster::Add(const Part& part) {
-  if (nx_ == 0 || parts_.size() >= 65535) return;
+// The x spans, widened by the rounding of the ray test's crossings and by
+// `widenBy`, that the loop's edges cover within the band yLo .. yHi; false
+// when an edge's rounding cannot be bounded there.
+bool InsideRaster::BandSpans(const Loop& loop, double yLo, double yHi, double widenBy) {
+  const double u = std::numeric_limits<double>::epsilon();
+  const double reachY = std::max(std::fabs(yLo), std::fabs(yHi));
+  spans_.clear();
+  const std::vector<Vertex>& v = loop.Vertices();
+  const int n = loop.Count();
+  for (int i = 0; i < n; ++i) {
+    const Vertex& a = v[static_cast<std::size_t>(i)];
+    const Vertex& b = v[static_cast<std::size_t>(i + 1 == n ? 0 : i + 1)];
+    if (std::max(a.y, b.y) < yLo || std::min(a.y, b.y) > yHi) continue;
+    double xl = std::min(a.x, b.x);
+    double xr = std::max(a.x, b.x);
+    const double run = std::fabs(b.x - a.x);
+    const double rise = std::fabs(b.y - a.y);
+    double error = 8 * u * (std::fabs(a.x) + std::fabs(b.x));
+    if (rise > 0) {
+      // The part of the edge within the band, and a bound on the rounding
+      // of the ray test's crossing on it (and of this clip).
+      const double t0 = std::clamp((std::max(yLo, std::min(a.y, b.y)) - a.y) / (b.y - a.y), 0.0, 1.0);
+      const double t1 = std::clamp((std::min(yHi, std::max(a.y, b.y)) - a.y) / (b.y - a.y), 0.0, 1.0);
+      const double xa = a.x + t0 * (b.x - a.x);
+      const double xb = a.x + t1 * (b.x - a.x);
+      xl = std::min(xa, xb);
+      xr = std::max(xa, xb);
+      error = 2 * (error + 8 * u * (run * (reachY + std::fabs(a.y) + std::fabs(b.y)) +
+                                    rise * (std::fabs(a.x) + std::fabs(b.x))) / rise);
+    }
+    const double widen = error + widenBy;
+    if (!std::isfinite(widen) || !std::isfinite(xl) || !std::isfinite(xr)) return false;
+    spans_.emplace_back(xl - widen, xr + widen);
+  }
+  std::sort(spans_.begin(), spans_.end());
+  return true;
+}
+
+int InsideRaster::Add(const Part& part) {
+  if (nx_ == 0 || parts_.size() >= 65535) return -1;
   const BoundingBox& box = part.OutLoop.Box();
   if (!std::isfinite(box.minX) || !std::isfinite(box.maxX) || !std::isfinite(box.minY) ||
       !std::isfinite(box.maxY)) {
-    return;
+    return -1;
   }
-  const double u = std::numeric_limits<double>::epsilon();
   // Margins: the box tolerance, twice over, and the rounding of a point's
   // cell, which is found by one multiplication.
   const double margin = 2 * kBoxTolerance;
   const double sheet = cell_ * (nx_ + ny_);
   const double slack = 1e-9 * (1.0 + sheet + std::fabs(box.minX) + std::fabs(box.maxX) +
                                std::fabs(box.minY) + std::fabs(box.maxY));
-  const Loop& outer = part.OutLoop;
-  const LoopView view = ViewOf(outer);
+  const LoopView view = ViewOf(part.OutLoop);
   const std::uint16_t id = static_cast<std::uint16_t>(parts_.size() + 1);
   bool marked = false;
   const int j0 = std::max(0, static_cast<int>(std::floor((box.minY - margin) * inverse_)));
@@ -49,45 +85,7 @@ void InsideRaster::Add(const Part& part) {
     // within the margin of it.
     const double y0 = j * cell_ - slack;
     const double y1 = (j + 1) * cell_ + slack;
-    const double yLo = y0 - margin;
-    const double yHi = y1 + margin;
-    const double reachY = std::max(std::fabs(yLo), std::fabs(yHi));
-    spans_.clear();
-    bool open = true;
-    {
-      const std::vector<Vertex>& v = outer.Vertices();
-      const int n = outer.Count();
-      for (int i = 0; i < n && open; ++i) {
-        const Vertex& a = v[static_cast<std::size_t>(i)];
-        const Vertex& b = v[static_cast<std::size_t>(i + 1 == n ? 0 : i + 1)];
-        if (std::max(a.y, b.y) < yLo || std::min(a.y, b.y) > yHi) continue;
-        double xl = std::min(a.x, b.x);
-        double xr = std::max(a.x, b.x);
-        const double run = std::fabs(b.x - a.x);
-        const double rise = std::fabs(b.y - a.y);
-        double error = 8 * u * (std::fabs(a.x) + std::fabs(b.x));
-        if (rise > 0) {
-          // The part of the edge within the band, and a bound on the
-          // rounding of the ray test's crossing on it (and of this clip).
-          const double t0 = std::clamp((std::max(yLo, std::min(a.y, b.y)) - a.y) / (b.y - a.y), 0.0, 1.0);
-          const double t1 = std::clamp((std::min(yHi, std::max(a.y, b.y)) - a.y) / (b.y - a.y), 0.0, 1.0);
-          const double xa = a.x + t0 * (b.x - a.x);
-          const double xb = a.x + t1 * (b.x - a.x);
-          xl = std::min(xa, xb);
-          xr = std::max(xa, xb);
-          error = 2 * (error + 8 * u * (run * (reachY + std::fabs(a.y) + std::fabs(b.y)) +
-                                        rise * (std::fabs(a.x) + std::fabs(b.x))) / rise);
-        }
-        const double widen = error + margin + slack;
-        if (!std::isfinite(widen) || !std::isfinite(xl) || !std::isfinite(xr)) {
-          open = false;
-          break;
-        }
-        spans_.emplace_back(xl - widen, xr + widen);
-      }
-    }
-    if (!open) continue;
-    std::sort(spans_.begin(), spans_.end());
+    if (!BandSpans(part.OutLoop, y0 - margin, y1 + margin, margin + slack)) continue;
     // The gaps between the spans lie clear of every edge: all of a gap is
     // inside or none of it, as its middle tells.
     double from = box.minX;
@@ -117,7 +115,9 @@ void InsideRaster::Add(const Part& part) {
       ++at;
     }
   }
-  if (marked) parts_.push_back(&part);
+  if (!marked) return -1;
+  parts_.push_back(&part);
+  return static_cast<int>(parts_.size()) - 1;
 }
 
 }  // namespace nest

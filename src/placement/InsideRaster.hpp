@@ -25,9 +25,10 @@ class InsideRaster {
   // Empties the raster and fits it to a sheet of `length` by `width`, with
   // cells of about `cell` that number at most kMaxCells.
   void Reset(double length, double width, double cell);
-  // Marks the cells certainly inside the part's outer loop as the part's;
-  // the part must keep its place while the raster is in use.
-  void Add(const Part& part);
+  // Marks the cells certainly inside the part's outer loop as the part's,
+  // and returns the part's index, or -1 when no cell is marked. The part
+  // must keep its place while the raster is in use.
+  int Add(const Part& part);
   // 1 + the index (in order of adding) of the part whose outer loop
   // certainly holds (x, y), or 0.
   [[nodiscard]] int At(double x, double y) const {
@@ -51,6 +52,8 @@ class InsideRaster {
   int ny_ = 0;
   std::vector<std::uint16_t> cells_;  // 0, or 1 + the index in parts_
   std::vector<const Part*> parts_;
+  bool BandSpans(const Loop& loop, double yLo, double yHi, double widenBy);
+
   std::vector<std::pair<double, double>> spans_;  // scratch
 };
 

@@ -281,6 +281,10 @@ struct Search {
 
   // First row of column c that the walk visits.
   [[nodiscard]] int StartRow(int c) const { return grid->X(c) == s.x ? sRow : 0; }
+  // The x of rotation k's centroid with its reference vertex on column c.
+  [[nodiscard]] double CentroidX(int c, int k) const {
+    return (grid->X(c) - r.x) + centroids[static_cast<std::size_t>(k)].x;
+  }
 };
 
 // Why a trial fails: a vertex of the trial inside the placed part's outer
@@ -294,6 +298,8 @@ struct Certificate {
   Kind kind = Kind::kUnknown;
   int a = 0;  // the trial's vertex, the placed part's vertex, or the trial's edge
   int b = 0;  // the placed part's edge
+
+  bool operator==(const Certificate&) const = default;
 };
 
 // Rows first .. last of a column where a certificate kept a rotation failing.
@@ -514,13 +520,14 @@ int BlockedThrough(const Search& s, Worker& w, TrialShape& t, int k, int row, Ce
                    int guess) {
   using Kind = Certificate::Kind;
   const bool derive = cert.kind == Kind::kUnknown;
+  // Without a certificate of its own making, the row fails all the same.
+  const int none = derive ? row : kNone;
   const std::size_t i = derive ? t.Hints().lastBlocker : cert.blocker;
-  if (i >= s.obstacles->Size()) return derive ? row : kNone;
+  if (i >= s.obstacles->Size()) return none;
   const Part& source = s.turned[static_cast<std::size_t>(k)];
   const BoundingBox& ob = s.obstacles->EntryBox(i);
   const ShapeView& other = s.obstacles->EntryView(i);
   const BoundingBox& tb = t.OuterBox();
-  const int none = derive ? row : kNone;
   if (BoxesApart(tb, ob)) return none;
   // No hole may hold the other part, now and further up.
   w.holeLimits.clear();
@@ -813,11 +820,11 @@ int FirstFitRow(const Search& s, Worker& w, int k, int c, int from, int limit, c
     // the last column had a long block here, the next row is taken as it
     // comes; rows settled so by the same vertex in the same part make one
     // block, so that the next column knows how long it was.
+    const bool longBlockHere =
+        next < seen.size() && seen[next].first <= row && seen[next].last - seen[next].first >= kLongBlock;
     Certificate hit;
-    if (s.raster != nullptr && RasterBlocks(s, w, k, dx, dy, &hit) &&
-        !(next < seen.size() && seen[next].first <= row && seen[next].last - seen[next].first >= kLongBlock)) {
-      if (!seeing.empty() && seeing.back().last == lastVisit && seeing.back().certificate.blocker == hit.blocker &&
-          seeing.back().certificate.kind == hit.kind && seeing.back().certificate.a == hit.a) {
+    if (s.raster != nullptr && !longBlockHere && RasterBlocks(s, w, k, dx, dy, &hit)) {
+      if (!seeing.empty() && seeing.back().last == lastVisit && seeing.back().certificate == hit) {
         seeing.back().last = row;
       } else {
         seeing.push_back(Block{hit, row, row});
@@ -860,12 +867,11 @@ int FirstFitRow(const Search& s, Worker& w, int k, int c, int from, int limit, c
 // is no greater than its own.
 void SearchColumn(const Search& s, Worker& w, int c, const std::vector<int>& rotations, bool anyFit,
                   double bound, const Cancel& cancel, int* rows) {
-  const double dx = s.grid->X(c) - s.r.x;
   for (const int k : rotations) rows[k] = kNone;
   if (s.grid->ColumnEmpty(c)) return;
   std::vector<int>& order = w.order;
   order = rotations;
-  const auto cx = [&](int k) { return dx + s.centroids[static_cast<std::size_t>(k)].x; };
+  const auto cx = [&](int k) { return s.CentroidX(c, k); };
   // Ascending centroid x, NaN last.
   std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
     const double xa = cx(a);
@@ -1002,7 +1008,7 @@ class LaneWalk {
       int checkedRow = kNone;
       bool stopped = false;
       for (const auto& [row, k] : events) {
-        const double x = CentroidX(c, k);
+        const double x = s_.CentroidX(c, k);
         if (!found) {
           found = true;
           firstC = bestC = c;
@@ -1065,10 +1071,6 @@ class LaneWalk {
     return static_cast<std::size_t>(lane) * static_cast<std::size_t>(count_) + static_cast<std::size_t>(c - first_);
   }
 
-  [[nodiscard]] double CentroidX(int c, int k) const {
-    return (s_.grid->X(c) - s_.r.x) + s_.centroids[static_cast<std::size_t>(k)].x;
-  }
-
   // What the finished columns before c tell: whether a fit was found, and
   // the least centroid x of the fits.
   void Known(int thread, int c, bool* anyFit, double* bound) {
@@ -1105,7 +1107,7 @@ class LaneWalk {
   [[nodiscard]] bool CanImprove(const Lane& lane, int c, double bound) const {
     if (s_.grid->X(c) - s_.d > bound) return false;
     for (const int k : lane.rotations) {
-      if (CentroidX(c, k) < bound) return true;
+      if (s_.CentroidX(c, k) < bound) return true;
     }
     return false;
   }
@@ -1131,7 +1133,7 @@ class LaneWalk {
     for (const int k : lane.rotations) {
       if (rows[k] == kNone) continue;
       any = true;
-      const double x = CentroidX(c, k);
+      const double x = s_.CentroidX(c, k);
       if (x < low) low = x;
     }
     Own& own = own_[thread];
@@ -1247,13 +1249,12 @@ PlacementChoice PlacementEngine::Find(const PackJob& job, Part& part) {
       rasterReady_ = true;
     }
     for (const Part* placed : scratch_->unrastered) {
-      const std::size_t before = raster_->Parts().size();
-      raster_->Add(*placed);
-      if (raster_->Parts().size() > before) scratch_->rasterIndex[placed] = static_cast<int>(before);
+      const int index = raster_->Add(*placed);
+      if (index >= 0) scratch_->rasterIndex[placed] = index;
     }
     scratch_->unrastered.clear();
   }
-  if (!raster_->Empty() && useRaster_) {
+  if (useRaster_ && !raster_->Empty()) {
     s.raster = raster_.get();
     s.entryOf.assign(raster_->Parts().size(), -1);
     for (std::size_t e = 0; e < s.obstacles->Size(); ++e) {
