@@ -22,6 +22,33 @@ void InsideRaster::Reset(double length, double width, double cell) {
   nx_ = static_cast<int>(length / cell) + 2;
   ny_ = static_cast<int>(width / cell) + 2;
   cells_.assign(static_cast<std::size_t>(nx_) * static_cast<std::size_t>(ny_), 0);
+  up_.resize(cells_.size());  // read only where a part has written it
+}
+
+// Counts the runs of the cells of part `id` in columns i0 .. i1, rows
+// j0 .. j1, from the top. Where the part took cells of another part, that
+// part's runs below them now end lower.
+void InsideRaster::MarkRuns(std::uint16_t id, int i0, int i1, int j0, int j1, bool overwrote) {
+  const std::size_t nx = static_cast<std::size_t>(nx_);
+  for (int i = i0; i <= i1; ++i) {
+    int up = -1;  // of the cell above, or -1 when it is not the part's
+    for (int j = j1; j >= j0; --j) {
+      const std::size_t at = static_cast<std::size_t>(j) * nx + static_cast<std::size_t>(i);
+      if (cells_[at] != id) {
+        up = -1;
+        continue;
+      }
+      up = up < 0 ? 0 : std::min(up + 1, 65535);
+      up_[at] = static_cast<std::uint16_t>(up);
+      const bool bottom = j == 0 || cells_[at - nx] != id;
+      if (!overwrote || !bottom) continue;
+      for (int k = j - 1; k >= 0; --k) {
+        const std::size_t below = static_cast<std::size_t>(k) * nx + static_cast<std::size_t>(i);
+        if (cells_[below] == 0 || cells_[below] == id || k + up_[below] < j) break;
+        up_[below] = static_cast<std::uint16_t>(j - 1 - k);
+      }
+    }
+  }
 }
 
 // The x spans, widened by the rounding of the ray test's crossings and by
@@ -78,6 +105,9 @@ int InsideRaster::Add(const Part& part) {
   const LoopView view = ViewOf(part.OutLoop);
   const std::uint16_t id = static_cast<std::uint16_t>(parts_.size() + 1);
   bool marked = false;
+  bool overwrote = false;
+  int iLo = nx_;
+  int iHi = -1;
   const int j0 = std::max(0, static_cast<int>(std::floor((box.minY - margin) * inverse_)));
   const int j1 = std::min(ny_ - 1, static_cast<int>(std::floor((box.maxY + margin) * inverse_)));
   for (int j = j0; j <= j1; ++j) {
@@ -106,8 +136,12 @@ int InsideRaster::Add(const Part& part) {
         const int i0 = std::max(0, static_cast<int>(std::ceil((from + slack) * inverse_)));
         const int i1 = std::min(nx_ - 1, static_cast<int>(std::floor((to - slack) * inverse_)) - 1);
         for (int i = i0; i <= i1; ++i) {
-          cells_[static_cast<std::size_t>(j) * static_cast<std::size_t>(nx_) + static_cast<std::size_t>(i)] = id;
+          std::uint16_t& cell = cells_[static_cast<std::size_t>(j) * static_cast<std::size_t>(nx_) + static_cast<std::size_t>(i)];
+          overwrote = overwrote || cell != 0;
+          cell = id;
           marked = true;
+          iLo = std::min(iLo, i);
+          iHi = std::max(iHi, i);
         }
       }
       if (at >= spans_.size()) break;
@@ -116,6 +150,7 @@ int InsideRaster::Add(const Part& part) {
     }
   }
   if (!marked) return -1;
+  MarkRuns(id, iLo, iHi, j0, j1, overwrote);
   parts_.push_back(&part);
   return static_cast<int>(parts_.size()) - 1;
 }

@@ -39,6 +39,16 @@ class InsideRaster {
     return cells_[static_cast<std::size_t>(static_cast<int>(fy)) * static_cast<std::size_t>(nx_) +
                   static_cast<std::size_t>(static_cast<int>(fx))];
   }
+  // For a point with At(x, y) != 0: the highest cell row up to which its
+  // cell's column holds cells of the same part without a break (at most
+  // 65,535 rows above its own cell). A point further up keeps At(x, y) while
+  // its cell row, static_cast<int>(y * Inverse()), stays at most this.
+  [[nodiscard]] int RunTop(double x, double y) const {
+    const std::size_t row = static_cast<std::size_t>(static_cast<int>(y * inverse_));
+    const std::size_t cell = row * static_cast<std::size_t>(nx_) + static_cast<std::size_t>(static_cast<int>(x * inverse_));
+    return static_cast<int>(row) + up_[cell];
+  }
+  [[nodiscard]] double Inverse() const { return inverse_; }
   // The parts added, by index.
   [[nodiscard]] const std::vector<const Part*>& Parts() const { return parts_; }
   [[nodiscard]] bool Empty() const { return parts_.empty(); }
@@ -51,6 +61,9 @@ class InsideRaster {
   int nx_ = 0;
   int ny_ = 0;
   std::vector<std::uint16_t> cells_;  // 0, or 1 + the index in parts_
+  // Of a marked cell: how many cells right above it belong to the same part.
+  std::vector<std::uint16_t> up_;
+  void MarkRuns(std::uint16_t id, int i0, int i1, int j0, int j1, bool overwrote);
   std::vector<const Part*> parts_;
   bool BandSpans(const Loop& loop, double yLo, double yHi, double widenBy);
 

@@ -325,8 +325,6 @@ struct alignas(64) Worker {
   std::vector<Block> seeing;  // scratch: the blocks of the column under way
   long long visits = 0;  // rows tested, a measure of the work done
   long long settled = 0;  // of them, rows the raster settled at little cost
-  long long blocks = 0;  // blocks found by certificates, and their rows
-  long long blockRows = 0;
   std::vector<int> rasterHint;  // per rotation: the vertex last found in a part
 
   // Readies the worker for a search of the rotations `turned`, keeping the
@@ -338,7 +336,7 @@ struct alignas(64) Worker {
     seen.resize(rn);
     for (std::vector<Block>& blocks : seen) blocks.clear();
     rasterHint.assign(rn, 0);
-    visits = settled = blocks = blockRows = 0;
+    visits = settled = 0;
   }
 };
 
@@ -736,12 +734,21 @@ struct Cancel {
   }
 };
 
-// Blocks of at least this many rows are worth finding the end of when the
-// raster shows the row blocked anyway.
-constexpr int kLongBlock = 12;
-// Searches look at the raster while the blocks their certificates find
-// average fewer rows than this; longer blocks are better skipped whole.
-constexpr double kShortBlockRows = 12.0;
+// Whether a hole of the trial (rotation `source` moved by (dx, dy)) or of
+// obstacle `entry` may hold the other part, by their boxes.
+bool HoleMayHold(const Search& s, const Part& source, std::size_t entry, double dx, double dy) {
+  const BoundingBox& ob = s.obstacles->EntryBox(entry);
+  for (const Loop& hole : source.InnerLoops.Loops()) {
+    if (BoxMayHold(hole.Box().Translated(dx, dy), ob)) return true;
+  }
+  const ShapeView& other = s.obstacles->EntryView(entry);
+  if (other.holeCount == 0) return false;
+  const BoundingBox tb = source.OutLoop.Box().Translated(dx, dy);
+  for (int h = 0; h < other.holeCount; ++h) {
+    if (BoxMayHold(other.holes[h].box, tb)) return true;
+  }
+  return false;
+}
 
 // Whether a vertex of rotation k's outer loop, moved by (dx, dy), lies
 // certainly inside a placed part's outer loop while no hole of either part
@@ -757,22 +764,69 @@ bool RasterBlocks(const Search& s, Worker& w, int k, double dx, double dy, Certi
     const int cell = s.raster->At(a.x + dx, a.y + dy);
     if (cell == 0) continue;
     const int entry = s.entryOf[static_cast<std::size_t>(cell - 1)];
-    if (entry < 0) continue;
-    // Neither part may lie in a hole of the other.
-    const BoundingBox& ob = s.obstacles->EntryBox(static_cast<std::size_t>(entry));
-    bool held = false;
-    for (const Loop& hole : source.InnerLoops.Loops()) held = held || BoxMayHold(hole.Box().Translated(dx, dy), ob);
-    const ShapeView& other = s.obstacles->EntryView(static_cast<std::size_t>(entry));
-    if (other.holeCount > 0) {
-      const BoundingBox tb = source.OutLoop.Box().Translated(dx, dy);
-      for (int h = 0; h < other.holeCount && !held; ++h) held = BoxMayHold(other.holes[h].box, tb);
-    }
-    if (held) continue;
+    if (entry < 0 || HoleMayHold(s, source, static_cast<std::size_t>(entry), dx, dy)) continue;
     start = i;
     *cert = Certificate{static_cast<std::size_t>(entry), Certificate::Kind::kOwnVertex, i, 0};
     return true;
   }
   return false;
+}
+
+// Whether a hole of the trial (rotation `source` moved by dx) or of obstacle
+// `entry` may hold the other part in some row of a column: their boxes' x
+// extents allow it.
+bool HoleMayHoldInColumn(const Search& s, const Part& source, std::size_t entry, double dx) {
+  const BoundingBox& ob = s.obstacles->EntryBox(entry);
+  const auto across = [](const BoundingBox& h, const BoundingBox& l) { return !(l.minX < h.minX || l.maxX > h.maxX); };
+  for (const Loop& hole : source.InnerLoops.Loops()) {
+    if (across(hole.Box().Translated(dx, 0.0), ob)) return true;
+  }
+  const ShapeView& other = s.obstacles->EntryView(entry);
+  if (other.holeCount == 0) return false;
+  const BoundingBox tb = source.OutLoop.Box().Translated(dx, 0.0);
+  for (int h = 0; h < other.holeCount; ++h) {
+    if (across(other.holes[h].box, tb)) return true;
+  }
+  return false;
+}
+
+// The last row, from `row` up to `limit`, through which the raster's `hit`
+// at `row` holds: its vertex stays in cells of the same part, and no hole
+// can hold either part. Rows removed from the column count too. The cell
+// row of the vertex never falls as the row rises, so the end of the part's
+// run of cells above it is found by galloping and halving.
+int RasterRun(const Search& s, int k, double dx, int row, int limit, const Certificate& hit) {
+  const Part& source = s.turned[static_cast<std::size_t>(k)];
+  const std::vector<double>& ys = s.grid->Ys();
+  const Vertex& a = source.OutLoop.Vertices()[static_cast<std::size_t>(hit.a)];
+  const double x = a.x + dx;
+  const auto y = [&](int r) { return a.y + (ys[static_cast<std::size_t>(r)] - s.r.y); };
+  const int end = std::min(limit, s.grid->Rows() - 1);
+  if (HoleMayHoldInColumn(s, source, hit.blocker, dx)) {
+    const int cell = s.raster->At(x, y(row));
+    while (row < end && s.raster->At(x, y(row + 1)) == cell &&
+           !HoleMayHold(s, source, hit.blocker, dx, ys[static_cast<std::size_t>(row) + 1] - s.r.y)) {
+      ++row;
+    }
+    return row;
+  }
+  const double below = s.raster->RunTop(x, y(row)) + 1.0;
+  const double inverse = s.raster->Inverse();
+  const auto holds = [&](int r) { return y(r) * inverse < below; };
+  int step = 1;
+  int hi = row;  // the first row known not to hold, once found
+  while (true) {
+    if (row >= end) return end;
+    hi = std::min(end, row + step);
+    if (!holds(hi)) break;
+    row = hi;
+    step *= 2;
+  }
+  while (hi - row > 1) {
+    const int mid = row + (hi - row) / 2;
+    (holds(mid) ? row : hi) = mid;
+  }
+  return row;
 }
 
 // The first row from `from` to `limit` (inclusive) of column c at which
@@ -816,22 +870,21 @@ int FirstFitRow(const Search& s, Worker& w, int k, int c, int from, int limit, c
     }
     ++w.visits;
     while (next < seen.size() && seen[next].last < row) ++next;
-    // A vertex certainly inside a placed part settles the row at once. Unless
-    // the last column had a long block here, the next row is taken as it
-    // comes; rows settled so by the same vertex in the same part make one
-    // block, so that the next column knows how long it was.
-    const bool longBlockHere =
-        next < seen.size() && seen[next].first <= row && seen[next].last - seen[next].first >= kLongBlock;
+    // A vertex certainly inside a placed part settles the row at once, and
+    // the rows above while it stays in that part's cells. Rows settled so by
+    // the same vertex in the same part make one block, so that the next
+    // column knows how long it was.
     Certificate hit;
-    if (s.raster != nullptr && !longBlockHere && RasterBlocks(s, w, k, dx, dy, &hit)) {
+    if (s.raster != nullptr && RasterBlocks(s, w, k, dx, dy, &hit)) {
+      const int last = RasterRun(s, k, dx, row, limit, hit);
       if (!seeing.empty() && seeing.back().last == lastVisit && seeing.back().certificate == hit) {
-        seeing.back().last = row;
+        seeing.back().last = last;
       } else {
-        seeing.push_back(Block{hit, row, row});
+        seeing.push_back(Block{hit, row, last});
       }
-      lastVisit = row;
+      lastVisit = last;
       ++w.settled;
-      row = grid.NextLive(c, row + 1);
+      row = grid.NextLive(c, last + 1);
       continue;
     }
     lastVisit = row;
@@ -847,8 +900,6 @@ int FirstFitRow(const Search& s, Worker& w, int k, int c, int from, int limit, c
       cert = Certificate{};
       last = BlockedThrough(s, w, t, k, row, cert, kNone);
     }
-    ++w.blocks;
-    w.blockRows += last - row + 1;
     if (cert.kind != Certificate::Kind::kUnknown) seeing.push_back(Block{cert, row, last});
     row = grid.NextLive(c, last + 1);
   }
@@ -1213,7 +1264,6 @@ void PlacementEngine::Start() {
   scratch_->unrastered.clear();
   lastWork_ = 0;
   lastColumns_ = 0;
-  useRaster_ = true;
   rasterReady_ = false;
   obstaclesOf_ = nullptr;
 }
@@ -1242,19 +1292,17 @@ PlacementChoice PlacementEngine::Find(const PackJob& job, Part& part) {
   obstacles_->Build(job, part, placed_.get());
   obstaclesOf_ = &part;
   s.obstacles = obstacles_.get();
-  if (useRaster_) {
-    // The raster is brought up to date only when a search uses it.
-    if (!rasterReady_) {
-      raster_->Reset(job.SheetLength, job.SheetWidth, job.PPD / 2);
-      rasterReady_ = true;
-    }
-    for (const Part* placed : scratch_->unrastered) {
-      const int index = raster_->Add(*placed);
-      if (index >= 0) scratch_->rasterIndex[placed] = index;
-    }
-    scratch_->unrastered.clear();
+  // The raster is brought up to date when a search needs it.
+  if (!rasterReady_) {
+    raster_->Reset(job.SheetLength, job.SheetWidth, job.PPD / 2);
+    rasterReady_ = true;
   }
-  if (useRaster_ && !raster_->Empty()) {
+  for (const Part* placed : scratch_->unrastered) {
+    const int index = raster_->Add(*placed);
+    if (index >= 0) scratch_->rasterIndex[placed] = index;
+  }
+  scratch_->unrastered.clear();
+  if (!raster_->Empty()) {
     s.raster = raster_.get();
     s.entryOf.assign(raster_->Parts().size(), -1);
     for (std::size_t e = 0; e < s.obstacles->Size(); ++e) {
@@ -1301,8 +1349,6 @@ PlacementChoice PlacementEngine::Find(const PackJob& job, Part& part) {
   }
   lastWork_ = w.visits - w.settled + helper.visits - helper.settled;
   lastColumns_ = (walk.Finished(0) + (threads >= 2 ? walk.Finished(1) : 0)) / walk.Lanes();
-  const long long blocks = w.blocks + helper.blocks;
-  if (blocks > 0) useRaster_ = static_cast<double>(w.blockRows + helper.blockRows) < kShortBlockRows * blocks;
   PlacementChoice choice = walk.Result();
   choice.reference = s.r;
   return choice;

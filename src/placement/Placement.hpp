@@ -79,7 +79,6 @@ class PlacementEngine {
   // Where the outer loops of the parts placed in the layout certainly are.
   std::unique_ptr<InsideRaster> raster_;
   bool rasterReady_ = false;
-  bool useRaster_ = true;  // the last search found short blocks
   struct Scratch;
   std::unique_ptr<Scratch> scratch_;
 };
