@@ -22,7 +22,9 @@ double EvaluateSequence(PackJob& job, const IDSequence& sequence) {
       byId[member.ID] = &member;
     }
   }
-  PlacementEngine engine;
+  // Each thread keeps one engine, so that its raster and scratch storage
+  // serve every layout instead of being made anew for each.
+  static thread_local PlacementEngine engine;
   engine.Start();
   for (int j = 0; j < job.PartCount; ++j) {
     StopIfSignalledTwice();

@@ -10,6 +10,9 @@ namespace nest {
 
 void InsideRaster::Reset(double length, double width, double cell) {
   parts_.clear();
+  const int oldNx = nx_;
+  const int oldNy = ny_;
+  const double oldCell = cell_;
   nx_ = ny_ = 0;
   if (!(length > 0.0) || !(width > 0.0) || !std::isfinite(length) || !std::isfinite(width)) return;
   if (!(cell > 0.0) || !std::isfinite(cell)) return;
@@ -21,27 +24,29 @@ void InsideRaster::Reset(double length, double width, double cell) {
   inverse_ = 1.0 / cell;
   nx_ = static_cast<int>(length / cell) + 2;
   ny_ = static_cast<int>(width / cell) + 2;
-  cells_.assign(static_cast<std::size_t>(nx_) * static_cast<std::size_t>(ny_), 0);
-  up_.resize(cells_.size());  // read only where a part has written it
+  if (nx_ == oldNx && ny_ == oldNy && cell_ == oldCell) {
+    // The same raster again: only the columns parts were laid into need
+    // clearing, row by row.
+    const std::size_t nx = static_cast<std::size_t>(nx_);
+    const std::size_t used = static_cast<std::size_t>(usedColumns_);
+    for (std::size_t at = 0; at < cells_.size(); at += nx) {
+      std::fill_n(cells_.begin() + static_cast<std::ptrdiff_t>(at), used, 0);
+    }
+  } else {
+    cells_.assign(static_cast<std::size_t>(nx_) * static_cast<std::size_t>(ny_), 0);
+    up_.resize(cells_.size());  // read only where a part has written it
+  }
+  usedColumns_ = 0;
 }
 
-// Counts the runs of the cells of part `id` in columns i0 .. i1, rows
-// j0 .. j1, from the top. Where the part took cells of another part, that
-// part's runs below them now end lower.
-void InsideRaster::MarkRuns(std::uint16_t id, int i0, int i1, int j0, int j1, bool overwrote) {
+// Where part `id` took cells of another part in columns i0 .. i1, rows
+// j0 .. j1, the runs of that part's cells below them now end lower.
+void InsideRaster::CutRunsBelow(std::uint16_t id, int i0, int i1, int j0, int j1) {
   const std::size_t nx = static_cast<std::size_t>(nx_);
-  for (int i = i0; i <= i1; ++i) {
-    int up = -1;  // of the cell above, or -1 when it is not the part's
-    for (int j = j1; j >= j0; --j) {
+  for (int j = j0; j <= j1; ++j) {
+    for (int i = i0; i <= i1; ++i) {
       const std::size_t at = static_cast<std::size_t>(j) * nx + static_cast<std::size_t>(i);
-      if (cells_[at] != id) {
-        up = -1;
-        continue;
-      }
-      up = up < 0 ? 0 : std::min(up + 1, 65535);
-      up_[at] = static_cast<std::uint16_t>(up);
-      const bool bottom = j == 0 || cells_[at - nx] != id;
-      if (!overwrote || !bottom) continue;
+      if (cells_[at] != id || (j > 0 && cells_[at - nx] == id)) continue;
       for (int k = j - 1; k >= 0; --k) {
         const std::size_t below = static_cast<std::size_t>(k) * nx + static_cast<std::size_t>(i);
         if (cells_[below] == 0 || cells_[below] == id || k + up_[below] < j) break;
@@ -110,7 +115,9 @@ int InsideRaster::Add(const Part& part) {
   int iHi = -1;
   const int j0 = std::max(0, static_cast<int>(std::floor((box.minY - margin) * inverse_)));
   const int j1 = std::min(ny_ - 1, static_cast<int>(std::floor((box.maxY + margin) * inverse_)));
-  for (int j = j0; j <= j1; ++j) {
+  // From the top down, so that each marked cell finds the run above it.
+  const std::size_t nx = static_cast<std::size_t>(nx_);
+  for (int j = j1; j >= j0; --j) {
     // The band of cell row j, widened by the slack, and the edges that come
     // within the margin of it.
     const double y0 = j * cell_ - slack;
@@ -136,9 +143,12 @@ int InsideRaster::Add(const Part& part) {
         const int i0 = std::max(0, static_cast<int>(std::ceil((from + slack) * inverse_)));
         const int i1 = std::min(nx_ - 1, static_cast<int>(std::floor((to - slack) * inverse_)) - 1);
         for (int i = i0; i <= i1; ++i) {
-          std::uint16_t& cell = cells_[static_cast<std::size_t>(j) * static_cast<std::size_t>(nx_) + static_cast<std::size_t>(i)];
-          overwrote = overwrote || cell != 0;
-          cell = id;
+          const std::size_t at = static_cast<std::size_t>(j) * nx + static_cast<std::size_t>(i);
+          overwrote = overwrote || cells_[at] != 0;
+          cells_[at] = id;
+          up_[at] = j < j1 && cells_[at + nx] == id
+                        ? static_cast<std::uint16_t>(std::min(up_[at + nx] + 1, 65535))
+                        : 0;
           marked = true;
           iLo = std::min(iLo, i);
           iHi = std::max(iHi, i);
@@ -150,7 +160,8 @@ int InsideRaster::Add(const Part& part) {
     }
   }
   if (!marked) return -1;
-  MarkRuns(id, iLo, iHi, j0, j1, overwrote);
+  if (overwrote) CutRunsBelow(id, iLo, iHi, j0, j1);
+  usedColumns_ = std::max(usedColumns_, iHi + 1);
   parts_.push_back(&part);
   return static_cast<int>(parts_.size()) - 1;
 }

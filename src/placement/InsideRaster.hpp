@@ -45,7 +45,8 @@ class InsideRaster {
   // its cell row, static_cast<int>(y * Inverse()), stays at most this.
   [[nodiscard]] int RunTop(double x, double y) const {
     const std::size_t row = static_cast<std::size_t>(static_cast<int>(y * inverse_));
-    const std::size_t cell = row * static_cast<std::size_t>(nx_) + static_cast<std::size_t>(static_cast<int>(x * inverse_));
+    const std::size_t cell = row * static_cast<std::size_t>(nx_) +
+                             static_cast<std::size_t>(static_cast<int>(x * inverse_));
     return static_cast<int>(row) + up_[cell];
   }
   [[nodiscard]] double Inverse() const { return inverse_; }
@@ -63,7 +64,8 @@ class InsideRaster {
   std::vector<std::uint16_t> cells_;  // 0, or 1 + the index in parts_
   // Of a marked cell: how many cells right above it belong to the same part.
   std::vector<std::uint16_t> up_;
-  void MarkRuns(std::uint16_t id, int i0, int i1, int j0, int j1, bool overwrote);
+  int usedColumns_ = 0;  // the columns left of this hold no marked cell
+  void CutRunsBelow(std::uint16_t id, int i0, int i1, int j0, int j1);
   std::vector<const Part*> parts_;
   bool BandSpans(const Loop& loop, double yLo, double yHi, double widenBy);
 

@@ -777,7 +777,9 @@ bool RasterBlocks(const Search& s, Worker& w, int k, double dx, double dy, Certi
 // extents allow it.
 bool HoleMayHoldInColumn(const Search& s, const Part& source, std::size_t entry, double dx) {
   const BoundingBox& ob = s.obstacles->EntryBox(entry);
-  const auto across = [](const BoundingBox& h, const BoundingBox& l) { return !(l.minX < h.minX || l.maxX > h.maxX); };
+  const auto across = [](const BoundingBox& h, const BoundingBox& l) {
+    return !(l.minX < h.minX || l.maxX > h.maxX);
+  };
   for (const Loop& hole : source.InnerLoops.Loops()) {
     if (across(hole.Box().Translated(dx, 0.0), ob)) return true;
   }
@@ -793,8 +795,8 @@ bool HoleMayHoldInColumn(const Search& s, const Part& source, std::size_t entry,
 // The last row, from `row` up to `limit`, through which the raster's `hit`
 // at `row` holds: its vertex stays in cells of the same part, and no hole
 // can hold either part. Rows removed from the column count too. The cell
-// row of the vertex never falls as the row rises, so the end of the part's
-// run of cells above it is found by galloping and halving.
+// row of the vertex never falls as the row rises, so the rows that keep it
+// in the part's run of cells above it come first.
 int RasterRun(const Search& s, int k, double dx, int row, int limit, const Certificate& hit) {
   const Part& source = s.turned[static_cast<std::size_t>(k)];
   const std::vector<double>& ys = s.grid->Ys();
@@ -813,20 +815,19 @@ int RasterRun(const Search& s, int k, double dx, int row, int limit, const Certi
   const double below = s.raster->RunTop(x, y(row)) + 1.0;
   const double inverse = s.raster->Inverse();
   const auto holds = [&](int r) { return y(r) * inverse < below; };
-  int step = 1;
-  int hi = row;  // the first row known not to hold, once found
-  while (true) {
-    if (row >= end) return end;
-    hi = std::min(end, row + step);
-    if (!holds(hi)) break;
-    row = hi;
-    step *= 2;
+  // The rows are evenly spaced: start from where the run's top falls, and
+  // step to the exact last row that holds.
+  const double pitch = (ys.back() - ys.front()) / static_cast<double>(ys.size() - 1);
+  const double guess = row + (below / inverse - y(row)) / pitch;
+  int r = row;  // also for a NaN guess
+  if (guess >= end) {
+    r = end;
+  } else if (guess > row) {
+    r = static_cast<int>(guess);
   }
-  while (hi - row > 1) {
-    const int mid = row + (hi - row) / 2;
-    (holds(mid) ? row : hi) = mid;
-  }
-  return row;
+  while (r > row && !holds(r)) --r;
+  while (r < end && holds(r + 1)) ++r;
+  return r;
 }
 
 // The first row from `from` to `limit` (inclusive) of column c at which
@@ -873,7 +874,12 @@ int FirstFitRow(const Search& s, Worker& w, int k, int c, int from, int limit, c
     // A vertex certainly inside a placed part settles the row at once, and
     // the rows above while it stays in that part's cells. Rows settled so by
     // the same vertex in the same part make one block, so that the next
-    // column knows how long it was.
+    // column knows how long it was. The vertex the last column found in a
+    // part here is likely in one again, so it is tried first.
+    if (next < seen.size() && seen[next].first <= row &&
+        seen[next].certificate.kind == Certificate::Kind::kOwnVertex) {
+      w.rasterHint[static_cast<std::size_t>(k)] = seen[next].certificate.a;
+    }
     Certificate hit;
     if (s.raster != nullptr && RasterBlocks(s, w, k, dx, dy, &hit)) {
       const int last = RasterRun(s, k, dx, row, limit, hit);

@@ -109,7 +109,8 @@ TEST(InsideRasterTest, MarkedPointsLieInTheOuterLoopWithAMargin) {
       }
       const int top = raster.RunTop(x, y);
       for (int j = static_cast<int>(y * raster.Inverse()); j <= top + 1; ++j) {
-        ASSERT_EQ(raster.At(x, (j + 0.5) / raster.Inverse()) == id, j <= top) << x << " " << y << " " << j;
+        ASSERT_EQ(raster.At(x, (j + 0.5) / raster.Inverse()) == id, j <= top)
+            << x << " " << y << " " << j;
       }
     }
   }
