@@ -142,6 +142,11 @@ int InsideRaster::Add(const Part& part) {
       if (to > from && IsPointInLoop(view, Vertex{(from + to) / 2, ym})) {
         const int i0 = std::max(0, static_cast<int>(std::ceil((from + slack) * inverse_)));
         const int i1 = std::min(nx_ - 1, static_cast<int>(std::floor((to - slack) * inverse_)) - 1);
+        if (i0 <= i1) {
+          marked = true;
+          iLo = std::min(iLo, i0);
+          iHi = std::max(iHi, i1);
+        }
         for (int i = i0; i <= i1; ++i) {
           const std::size_t at = static_cast<std::size_t>(j) * nx + static_cast<std::size_t>(i);
           overwrote = overwrote || cells_[at] != 0;
@@ -149,9 +154,6 @@ int InsideRaster::Add(const Part& part) {
           up_[at] = j < j1 && cells_[at + nx] == id
                         ? static_cast<std::uint16_t>(std::min(up_[at + nx] + 1, 65535))
                         : 0;
-          marked = true;
-          iLo = std::min(iLo, i);
-          iHi = std::max(iHi, i);
         }
       }
       if (at >= spans_.size()) break;

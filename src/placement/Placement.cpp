@@ -276,6 +276,8 @@ struct Search {
   // Per raster index: the obstacle entry of that part (-1 for none, as for
   // a part of this part's ID, which the tests pass over).
   std::vector<int> entryOf;
+  bool holes = false;  // whether the part or an obstacle has a hole
+  double pitch = 0.0;  // between rows, for a first guess
   Vertex s;  // the type's LastPosition: earlier points are passed over
   int sRow = 0;  // first row not below s.y
 
@@ -764,7 +766,9 @@ bool RasterBlocks(const Search& s, Worker& w, int k, double dx, double dy, Certi
     const int cell = s.raster->At(a.x + dx, a.y + dy);
     if (cell == 0) continue;
     const int entry = s.entryOf[static_cast<std::size_t>(cell - 1)];
-    if (entry < 0 || HoleMayHold(s, source, static_cast<std::size_t>(entry), dx, dy)) continue;
+    if (entry < 0 || (s.holes && HoleMayHold(s, source, static_cast<std::size_t>(entry), dx, dy))) {
+      continue;
+    }
     start = i;
     *cert = Certificate{static_cast<std::size_t>(entry), Certificate::Kind::kOwnVertex, i, 0};
     return true;
@@ -804,7 +808,7 @@ int RasterRun(const Search& s, int k, double dx, int row, int limit, const Certi
   const double x = a.x + dx;
   const auto y = [&](int r) { return a.y + (ys[static_cast<std::size_t>(r)] - s.r.y); };
   const int end = std::min(limit, s.grid->Rows() - 1);
-  if (HoleMayHoldInColumn(s, source, hit.blocker, dx)) {
+  if (s.holes && HoleMayHoldInColumn(s, source, hit.blocker, dx)) {
     const int cell = s.raster->At(x, y(row));
     while (row < end && s.raster->At(x, y(row + 1)) == cell &&
            !HoleMayHold(s, source, hit.blocker, dx, ys[static_cast<std::size_t>(row) + 1] - s.r.y)) {
@@ -817,8 +821,7 @@ int RasterRun(const Search& s, int k, double dx, int row, int limit, const Certi
   const auto holds = [&](int r) { return y(r) * inverse < below; };
   // The rows are evenly spaced: start from where the run's top falls, and
   // step to the exact last row that holds.
-  const double pitch = (ys.back() - ys.front()) / static_cast<double>(ys.size() - 1);
-  const double guess = row + (below / inverse - y(row)) / pitch;
+  const double guess = row + (below / inverse - y(row)) / s.pitch;
   int r = row;  // also for a NaN guess
   if (guess >= end) {
     r = end;
@@ -1311,13 +1314,17 @@ PlacementChoice PlacementEngine::Find(const PackJob& job, Part& part) {
   if (!raster_->Empty()) {
     s.raster = raster_.get();
     s.entryOf.assign(raster_->Parts().size(), -1);
+    s.holes = !part.InnerLoops.Loops().empty();
     for (std::size_t e = 0; e < s.obstacles->Size(); ++e) {
       const Part& member = s.obstacles->EntryPart(e);
       const auto it = scratch_->rasterIndex.find(&member);
       if (it != scratch_->rasterIndex.end() && member.ID != part.ID) {
         s.entryOf[static_cast<std::size_t>(it->second)] = static_cast<int>(e);
       }
+      s.holes = s.holes || s.obstacles->EntryView(e).holeCount > 0;
     }
+    const std::vector<double>& rows = grid.Ys();
+    s.pitch = (rows.back() - rows.front()) / static_cast<double>(rows.size() - 1);
   }
   s.s = job.TypeSlots[static_cast<std::size_t>(job.SlotOfId[static_cast<std::size_t>(part.ID)])]
             .LastPosition;
