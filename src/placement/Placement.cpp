@@ -932,13 +932,24 @@ void SearchColumn(const Search& s, Worker& w, int c, const std::vector<int>& rot
   std::vector<int>& order = w.order;
   order = rotations;
   const auto cx = [&](int k) { return s.CentroidX(c, k); };
-  // Ascending centroid x, NaN last.
-  std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+  // Ascending centroid x, NaN last; equal ones keep their order. For the
+  // usual few rotations an insertion sort, which needs no buffer.
+  const auto before = [&](int a, int b) {
     const double xa = cx(a);
     const double xb = cx(b);
     if (std::isnan(xa) || std::isnan(xb)) return !std::isnan(xa) && std::isnan(xb);
     return xa < xb;
-  });
+  };
+  if (order.size() > 16) {
+    std::stable_sort(order.begin(), order.end(), before);
+  } else {
+    for (std::size_t i = 1; i < order.size(); ++i) {
+      const int k = order[i];
+      std::size_t j = i;
+      for (; j > 0 && before(k, order[j - 1]); --j) order[j] = order[j - 1];
+      order[j] = k;
+    }
+  }
   const int from = s.StartRow(c);
   int limitAll = std::numeric_limits<int>::max();      // first fit of any rotation
   int limitNumber = std::numeric_limits<int>::max();   // of one with a numeric centroid x

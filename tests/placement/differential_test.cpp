@@ -314,7 +314,7 @@ Job RandomJob(Rng& rng) {
   if (Chance(rng, 0.5)) job.ppd = std::max(1.0, std::round(job.ppd));
   job.ppd = std::min(job.ppd, std::min(length, width));
   if (Chance(rng, 0.02)) job.ppd = std::min(length, width);  // the coarsest grid allowed
-  job.rn = UniformInt(rng, 1, 6);
+  job.rn = Chance(rng, 0.05) ? UniformInt(rng, 17, 24) : UniformInt(rng, 1, 6);  // many: sorted otherwise
 
   std::ostringstream out;
   out << "SheetLength: " << Number(length, 0) << "\n";
