@@ -4,8 +4,10 @@
 // does nothing but the program's layouts. Every layout of the program must
 // give the literal model's efficiency to the last bit. One thread is
 // compared by processor time (steadier on a shared machine), two threads by
-// wall-clock time, which is what they can shorten; the program's two
-// settings are measured in turns.
+// wall-clock time, which is what they can shorten. The program's two
+// settings and the literal model are measured in turns, five rounds each,
+// and each figure is the median of its rounds (the literal model's first
+// layouts run faster than its later ones).
 //
 //   nest_speed_table [suggested|fine|both] [--busy] [instance ...]
 //   nest_speed_table --peak PART_FILE RN PPD   (peak memory in KB of one job)
@@ -158,29 +160,32 @@ void Row(const std::string& dir, const Instance& inst, bool fine, double minSeco
   const std::vector<std::vector<int>> seqs = Sequences(job.PartCount);
   const double points = nest::CandidateGridSize(job.SheetLength, job.SheetWidth, ppd);
 
-  // One and two threads take turns, so that a change of the machine's load
-  // falls on both; each is given by the median of its rounds.
+  // One and two threads and the literal model take turns, so that a change
+  // of the machine's load falls on all three; each is given by the median of
+  // its rounds.
+  nest::literal::PackJob literal;
+  literal.Setup(text, rn, ppd);
   std::vector<double> effProgram;
   std::vector<double> effTwo;
   std::vector<Ms> ones;
   std::vector<Ms> twos;
+  std::vector<Ms> literals;
+  bool same = true;
   for (int round = 0; round < kRounds; ++round) {
     nest::SetPlacementThreads(1);
     ones.push_back(ProgramMs(job, seqs, minSeconds / kRounds, &effProgram));
     nest::SetPlacementThreads(2);
     twos.push_back(ProgramMs(job, seqs, minSeconds / kRounds, &effTwo));
+    literals.push_back(Measure(seqs.size(), minSeconds / kRounds, [&](std::size_t s) {
+      const double e = nest::literal::EvaluateSequence(literal, seqs[s]);
+      literal.RestoreParts();
+      same = same && std::memcmp(&e, &effProgram[s], sizeof e) == 0 &&
+             std::memcmp(&e, &effTwo[s], sizeof e) == 0;
+    }));
   }
   const Ms one = Median(ones);
   const Ms two = Median(twos);
-
-  nest::literal::PackJob literal;
-  literal.Setup(text, rn, ppd);
-  bool same = true;
-  const Ms lit = Measure(seqs.size(), 0.0, [&](std::size_t s) {
-    const double e = nest::literal::EvaluateSequence(literal, seqs[s]);
-    literal.RestoreParts();
-    same = same && std::memcmp(&e, &effProgram[s], sizeof e) == 0 && std::memcmp(&e, &effTwo[s], sizeof e) == 0;
-  });
+  const Ms lit = Median(literals);
   const double peak = ProgramPeakMb(path, rn, ppd);
   std::printf("| %s | %s | %d | %g | %.0f | %.1f | %.2f | %.1f | %.1f | %.2f | %.2f | %.2f | %.1f | %.0f | %s |\n",
               inst.name, fine ? "fine" : "suggested", rn, ppd, points, lit.cpu, one.cpu, lit.cpu / one.cpu,
