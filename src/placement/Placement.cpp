@@ -326,7 +326,7 @@ struct alignas(64) Worker {
   std::vector<std::vector<Block>> seen;
   std::vector<Block> seeing;  // scratch: the blocks of the column under way
   long long visits = 0;  // rows tested, a measure of the work done
-  long long settled = 0;  // of them, rows the raster settled at little cost
+  long long settled = 0;  // of them, those the raster settled (with its run above)
   std::vector<int> rasterHint;  // per rotation: the vertex last found in a part
 
   // Readies the worker for a search of the rotations `turned`, keeping the
@@ -737,17 +737,24 @@ struct Cancel {
 };
 
 // Whether a hole of the trial (rotation `source` moved by (dx, dy)) or of
-// obstacle `entry` may hold the other part, by their boxes.
-bool HoleMayHold(const Search& s, const Part& source, std::size_t entry, double dx, double dy) {
+// obstacle `entry` may hold the other part, by their boxes. With `anyRow`,
+// by their x extents alone, which the row does not change: false then means
+// false in every row of the column.
+bool HoleMayHold(const Search& s, const Part& source, std::size_t entry, double dx, double dy,
+                 bool anyRow = false) {
+  const auto holds = [anyRow](const BoundingBox& h, const BoundingBox& l) {
+    if (l.minX < h.minX || l.maxX > h.maxX) return false;
+    return anyRow || BoxMayHold(h, l);
+  };
   const BoundingBox& ob = s.obstacles->EntryBox(entry);
   for (const Loop& hole : source.InnerLoops.Loops()) {
-    if (BoxMayHold(hole.Box().Translated(dx, dy), ob)) return true;
+    if (holds(hole.Box().Translated(dx, dy), ob)) return true;
   }
   const ShapeView& other = s.obstacles->EntryView(entry);
   if (other.holeCount == 0) return false;
   const BoundingBox tb = source.OutLoop.Box().Translated(dx, dy);
   for (int h = 0; h < other.holeCount; ++h) {
-    if (BoxMayHold(other.holes[h].box, tb)) return true;
+    if (holds(other.holes[h].box, tb)) return true;
   }
   return false;
 }
@@ -776,26 +783,6 @@ bool RasterBlocks(const Search& s, Worker& w, int k, double dx, double dy, Certi
   return false;
 }
 
-// Whether a hole of the trial (rotation `source` moved by dx) or of obstacle
-// `entry` may hold the other part in some row of a column: their boxes' x
-// extents allow it.
-bool HoleMayHoldInColumn(const Search& s, const Part& source, std::size_t entry, double dx) {
-  const BoundingBox& ob = s.obstacles->EntryBox(entry);
-  const auto across = [](const BoundingBox& h, const BoundingBox& l) {
-    return !(l.minX < h.minX || l.maxX > h.maxX);
-  };
-  for (const Loop& hole : source.InnerLoops.Loops()) {
-    if (across(hole.Box().Translated(dx, 0.0), ob)) return true;
-  }
-  const ShapeView& other = s.obstacles->EntryView(entry);
-  if (other.holeCount == 0) return false;
-  const BoundingBox tb = source.OutLoop.Box().Translated(dx, 0.0);
-  for (int h = 0; h < other.holeCount; ++h) {
-    if (across(other.holes[h].box, tb)) return true;
-  }
-  return false;
-}
-
 // The last row, from `row` up to `limit`, through which the raster's `hit`
 // at `row` holds: its vertex stays in cells of the same part, and no hole
 // can hold either part. Rows removed from the column count too. The cell
@@ -808,7 +795,7 @@ int RasterRun(const Search& s, int k, double dx, int row, int limit, const Certi
   const double x = a.x + dx;
   const auto y = [&](int r) { return a.y + (ys[static_cast<std::size_t>(r)] - s.r.y); };
   const int end = std::min(limit, s.grid->Rows() - 1);
-  if (s.holes && HoleMayHoldInColumn(s, source, hit.blocker, dx)) {
+  if (s.holes && HoleMayHold(s, source, hit.blocker, dx, 0.0, true)) {
     const int cell = s.raster->At(x, y(row));
     while (row < end && s.raster->At(x, y(row + 1)) == cell &&
            !HoleMayHold(s, source, hit.blocker, dx, ys[static_cast<std::size_t>(row) + 1] - s.r.y)) {
