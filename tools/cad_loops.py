@@ -38,6 +38,7 @@ class OpenChain:
 def chain(tagged, tol):
     """Loops (lists of Tagged, each piece turned to run on from the one
     before), open chains and the points where three or more pieces meet."""
+    tol = max(tol, 1e-300)
     nodes, cells = [], defaultdict(list)
 
     def node(p):
@@ -51,8 +52,11 @@ def chain(tagged, tol):
         cells[(cx, cy)].append(len(nodes) - 1)
         return len(nodes) - 1
 
-    edges, loops = [], []  # edges: (tagged, start node, end node)
+    edges, loops, closed = [], [], {}  # edges: (tagged, start node, end node)
     for t in tagged:
+        if t.closed is not None:
+            closed.setdefault(t.closed, []).append(t)
+            continue
         a, b = node(t.piece.start()), node(t.piece.end())
         if a != b:
             edges.append((t, a, b))
@@ -87,6 +91,7 @@ def chain(tagged, tol):
         if len(incident[n]) == 1:
             loose.append(n)
 
+    loops += [pieces for pieces in closed.values() if sum(t.piece.length() for t in pieces) > 2 * tol]
     branches, seen = [], set()
     for k0 in sorted(alive):
         if k0 in seen:
@@ -232,5 +237,8 @@ def nest(loops):
                     min(t.order for t in loops[i]), sorted({t.layer for t in loops[i]}))
         part.flatten([coarse[i]] + [coarse[h] for h in holes[i]])
         part.shape = shapes[i]
-        parts.append(part)
+        if all(len(p) >= 3 and Polygon(p).is_valid for p in part.polygons):
+            parts.append(part)
+        else:
+            problems.append(f"a part whose flattened loops cross at {where(boxes[i])}")
     return parts, problems

@@ -227,10 +227,12 @@ def rough_points(pieces):
 # --- Reading the drawing -------------------------------------------------------
 
 class Tagged:
-    """A piece with the layer it was drawn on and its place in the drawing."""
+    """A piece with the layer it was drawn on, its place in the drawing, and
+    for the pieces of one closed entity (a closed polyline, a circle) the
+    number that entity has in the drawing: its pieces are a loop already."""
 
-    def __init__(self, piece, layer, order):
-        self.piece, self.layer, self.order = piece, layer, order
+    def __init__(self, piece, layer, order, closed=None):
+        self.piece, self.layer, self.order, self.closed = piece, layer, order, closed
 
 
 SKIPPED_KINDS = {
@@ -252,7 +254,7 @@ class Drawing:
         self.texts = []  # (point, text, order)
         self.inserts = {}  # (block, shape map key) -> InsertGroup
         self.skipped = Counter()
-        self._block_pieces = {}
+        self.entities = 0  # closed entities numbered
         for order, e in enumerate(doc.modelspace()):
             self._top(e, order)
 
@@ -301,8 +303,8 @@ class Drawing:
 
     def _insert(self, ins, order, layer):
         m = from_matrix44(ins.matrix44())
-        if m is None:
-            self.skipped["inserts out of the drawing plane"] += 1
+        if m is None or abs(m[0] * m[3] - m[1] * m[2]) < 1e-300:
+            self.skipped["inserts out of the drawing plane or of no size"] += 1
             return
         name = ins.dxf.name
         # The insert's turn is the direction of the block's x axis; less
@@ -338,7 +340,7 @@ class Drawing:
                 inner = from_matrix44(ins.matrix44())
                 block = self.doc.blocks.get(ins.dxf.name)
                 if inner is None or block is None:
-                    self.skipped["inserts out of the drawing plane"] += 1
+                    self.skipped["inserts out of the drawing plane or of no size"] += 1
                     continue
                 for sub in block:
                     self.pieces_of(sub, compose(m, inner), layer, order, sink, in_block=True)
@@ -350,8 +352,16 @@ class Drawing:
         if pieces == "tilted":
             self.skipped["entities out of the drawing plane"] += 1
             return
+        closed = self._closed(e, kind, pieces)
         for p in pieces:
-            sink.append(Tagged(p.transformed(m), layer, order))
+            sink.append(Tagged(p.transformed(m), layer, order, closed))
+
+    def _closed(self, e, kind, pieces):
+        if kind == "LWPOLYLINE" and e.closed or kind == "POLYLINE" and e.is_closed or kind == "CIRCLE" \
+                or kind == "ELLIPSE" and abs(pieces[0].t1 - pieces[0].t0) >= TAU:
+            self.entities += 1
+            return self.entities
+        return None
 
     def _entity_pieces(self, e, kind):
         """The entity's pieces in world coordinates, None for an entity that

@@ -69,6 +69,12 @@ def ellipse(doc, msp):
     msp.add_ellipse((0, 0), (30, 10, 0), 0.5)
 
 
+def touching(doc, msp):
+    """Closed outlines that meet at a corner stay two parts of one type."""
+    square(msp, 0, 0, 10)
+    square(msp, 10, 10, 10)
+
+
 def title_and_stray_line(doc, msp):
     square(msp, 0, 0, 50)
     msp.add_text("Job 17", dxfattribs={"insert": (0, 80)})
@@ -77,17 +83,19 @@ def title_and_stray_line(doc, msp):
     doc.layers.add("HIDDEN").off()
 
 
-# Drawing, then per part type: name, copies, exact area, holes; and lines
-# the summary must hold.
+# Drawing, sheet, then per part type: name, copies, exact area, holes; and
+# lines the summary must hold.
 CASES = (
-    (block_three_times, [("BRACKET", 3, 1275, 0), ("BRACKET mirrored", 1, 1275, 0)], []),
-    (plate_window_key, [("PLATE", 1, 3600, 1), ("键??", 1, 800, 0)], []),
-    (slot, [("part1", 1, 1200 + 100 * PI, 0)], []),
-    (bulged, [("part1", 2, 5000 - (4 - PI) * 100, 0)], []),
-    (ellipse, [("part1", 1, 500 * PI, 0)], []),
-    (title_and_stray_line, [("part1", 1, 2500, 0)],
+    (block_three_times, "600", [("BRACKET", 3, 1275, 0), ("BRACKET mirrored", 1, 1275, 0)], []),
+    (plate_window_key, "600", [("PLATE", 1, 3600, 1), ("键??", 1, 800, 0)], []),
+    (slot, "600", [("part1", 1, 1200 + 100 * PI, 0)], []),
+    (bulged, "600", [("part1", 2, 5000 - (4 - PI) * 100, 0)], []),
+    (ellipse, "600", [("part1", 1, 500 * PI, 0)], []),
+    (touching, "600", [("part1", 2, 100, 0)], []),
+    (title_and_stray_line, "40", [("part1", 1, 2500, 0)],
      ["Skipped     entities on layers turned off (1), texts outside every part (1)",
-      "Open chain  layer 0: loose ends (130, 40) and (100, 0)"]),
+      "Open chain  layer 0: loose ends (130, 40) and (100, 0)",
+      "Warning     part1 (50 x 50) is larger than the sheet both ways round: the program will leave it off"]),
 )
 
 
@@ -108,12 +116,12 @@ def imported(env, d, dxf, length="600", width="300"):
 
 
 def check_drawings(env):
-    for draw, expected, notes in CASES:
+    for draw, length, expected, notes in CASES:
         d = env.rundir(draw.__name__)
         doc = ezdxf.new()
         draw(doc, doc.modelspace())
         doc.saveas(os.path.join(d, "drawing.dxf"))
-        types, out = imported(env, d, os.path.join(d, "drawing.dxf"))
+        types, out = imported(env, d, os.path.join(d, "drawing.dxf"), length)
         got = [(n, c, h) for n, c, _, h in types]
         check(got == [(n, c, h) for n, c, _, h in expected],
               f"{draw.__name__}: parts {got}, expected {expected}\n{out}")
