@@ -93,18 +93,19 @@ class Conic:
     circular arc, an elliptic arc, or the image of either under an affine
     map, which is again such an arc."""
 
-    def __init__(self, c, u, v, t0, t1):
+    def __init__(self, c, u, v, t0, t1, ends=None):
         self.c, self.u, self.v, self.t0, self.t1 = c, u, v, t0, t1
+        self.ends = ends  # the exact end points, where they were drawn
 
     def at(self, t):
         ct, st = math.cos(t), math.sin(t)
         return (self.c[0] + self.u[0] * ct + self.v[0] * st, self.c[1] + self.u[1] * ct + self.v[1] * st)
 
     def start(self):
-        return self.at(self.t0)
+        return self.ends[0] if self.ends else self.at(self.t0)
 
     def end(self):
-        return self.at(self.t1)
+        return self.ends[1] if self.ends else self.at(self.t1)
 
     def radius(self):
         """The largest stretch of the map from the unit circle: the
@@ -118,10 +119,11 @@ class Conic:
         return self.radius() * abs(self.t1 - self.t0)
 
     def transformed(self, m):
-        return Conic(apply(m, self.c), apply_linear(m, self.u), apply_linear(m, self.v), self.t0, self.t1)
+        ends = self.ends and (apply(m, self.ends[0]), apply(m, self.ends[1]))
+        return Conic(apply(m, self.c), apply_linear(m, self.u), apply_linear(m, self.v), self.t0, self.t1, ends)
 
     def reversed(self):
-        return Conic(self.c, self.u, self.v, self.t1, self.t0)
+        return Conic(self.c, self.u, self.v, self.t1, self.t0, self.ends and self.ends[::-1])
 
     def points(self, tol):
         """Points at even steps of t. On the unit circle a step of dt keeps
@@ -134,7 +136,7 @@ class Conic:
         else:
             step = 2.0 * math.acos(max(-1.0, 1.0 - tol / r))
             n = min(MAX_SEGMENTS, max(1, math.ceil(abs(sweep) / step - 1e-9)))
-        return [self.at(self.t0 + sweep * k / n) for k in range(n)]
+        return [self.start()] + [self.at(self.t0 + sweep * k / n) for k in range(1, n)]
 
 
 class Spline:
@@ -193,7 +195,7 @@ def polyline_pieces(points, closed):
         nx, ny = -(q[1] - p[1]) / (2 * half), (q[0] - p[0]) / (2 * half)
         c = ((p[0] + q[0]) / 2 + nx * k, (p[1] + q[1]) / 2 + ny * k)
         a0 = math.atan2(p[1] - c[1], p[0] - c[0])
-        pieces.append(Conic(c, (r, 0.0), (0.0, r), a0, a0 + sweep))
+        pieces.append(Conic(c, (r, 0.0), (0.0, r), a0, a0 + sweep, (p, q)))
     return pieces
 
 
