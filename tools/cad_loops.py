@@ -35,91 +35,111 @@ class OpenChain:
         self.order = min(t.order for t in tagged)
 
 
-def chain(tagged, tol):
-    """Loops (lists of Tagged, each piece turned to run on from the one
-    before), open chains and the points where three or more pieces meet."""
-    tol = max(tol, 1e-300)
-    nodes, cells = [], defaultdict(list)
+class Graph:
+    """Open pieces as edges between nodes, a node for ends within the
+    tolerance of each other."""
 
-    def node(p):
+    def __init__(self, tol):
+        self.tol = tol
+        self.nodes, self.cells = [], defaultdict(list)
+        self.edges = []  # (tagged, start node, end node)
+        self.incident = defaultdict(set)
+        self.pruned = set()
+
+    def node(self, p):
+        tol = self.tol
         cx, cy = math.floor(p[0] / tol), math.floor(p[1] / tol)
         for i in range(cx - 1, cx + 2):
             for j in range(cy - 1, cy + 2):
-                for k in cells[(i, j)]:
-                    if math.dist(nodes[k], p) <= tol:
+                for k in self.cells[(i, j)]:
+                    if math.dist(self.nodes[k], p) <= tol:
                         return k
-        nodes.append(p)
-        cells[(cx, cy)].append(len(nodes) - 1)
-        return len(nodes) - 1
+        self.nodes.append(p)
+        self.cells[(cx, cy)].append(len(self.nodes) - 1)
+        return len(self.nodes) - 1
 
-    edges, loops, closed = [], [], {}  # edges: (tagged, start node, end node)
+    def add(self, t, a, b):
+        self.incident[a].add(len(self.edges))
+        self.incident[b].add(len(self.edges))
+        self.edges.append((t, a, b))
+
+    def other(self, k, n):
+        _, a, b = self.edges[k]
+        return b if n == a else a
+
+    def prune(self):
+        """Takes off the loose branches, each from a node with one edge
+        along nodes with two, and returns them as open chains."""
+        chains = []
+        loose = [n for n in self.incident if len(self.incident[n]) == 1]
+        while loose:
+            n = loose.pop()
+            if len(self.incident[n]) != 1:
+                continue
+            start, run = n, []
+            while len(self.incident[n]) == 1:
+                k = self.incident[n].pop()
+                self.pruned.add(k)
+                run.append(self.edges[k][0])
+                n = self.other(k, n)
+                self.incident[n].discard(k)
+            chains.append(OpenChain(run, self.nodes[start], self.nodes[n]))
+            if len(self.incident[n]) == 1:
+                loose.append(n)
+        return chains
+
+    def component(self, k0):
+        comp, stack = {k0}, [k0]
+        while stack:
+            k = stack.pop()
+            for n in self.edges[k][1:]:
+                for j in self.incident[n]:
+                    if j not in comp:
+                        comp.add(j)
+                        stack.append(j)
+        return comp
+
+    def cycle(self, k0):
+        """The loop through the edge, in a component where every node has
+        two edges, each piece turned to run on from the one before."""
+        loop, k, n = [], k0, self.edges[k0][1]
+        while True:
+            t, a, b = self.edges[k]
+            forward = a == n
+            loop.append(t if forward else type(t)(t.piece.reversed(), t.layer, t.order))
+            n = b if forward else a
+            k = next((j for j in self.incident[n] if j != k), k)
+            if k == k0:
+                return loop
+
+
+def chain(tagged, tol):
+    """Loops (lists of Tagged), open chains, and the points where three or
+    more pieces meet with the layers of their pieces."""
+    tol = max(tol, 1e-300)
+    g, loops, closed = Graph(tol), [], {}
     for t in tagged:
         if t.closed is not None:
             closed.setdefault(t.closed, []).append(t)
             continue
-        a, b = node(t.piece.start()), node(t.piece.end())
+        a, b = g.node(t.piece.start()), g.node(t.piece.end())
         if a != b:
-            edges.append((t, a, b))
+            g.add(t, a, b)
         elif t.piece.length() > 2 * tol:
-            loops.append([t])  # closed by itself: a circle, a closed polyline
-
-    incident = defaultdict(set)
-    for k, (_, a, b) in enumerate(edges):
-        incident[a].add(k)
-        incident[b].add(k)
-    alive = set(range(len(edges)))
-
-    def other(k, n):
-        _, a, b = edges[k]
-        return b if n == a else a
-
-    # Prune loose branches: from a node with one edge, along nodes with two.
-    chains = []
-    loose = [n for n in incident if len(incident[n]) == 1]
-    while loose:
-        n = loose.pop()
-        if len(incident[n]) != 1:
-            continue
-        start, run = n, []
-        while len(incident[n]) == 1:
-            k = incident[n].pop()
-            run.append(edges[k][0])
-            alive.discard(k)
-            n = other(k, n)
-            incident[n].discard(k)
-        chains.append(OpenChain(run, nodes[start], nodes[n]))
-        if len(incident[n]) == 1:
-            loose.append(n)
-
+            loops.append([t])  # closed by itself, as a closed spline
     loops += [pieces for pieces in closed.values() if sum(t.piece.length() for t in pieces) > 2 * tol]
+    chains = g.prune()
     branches, seen = [], set()
-    for k0 in sorted(alive):
-        if k0 in seen:
+    for k0 in range(len(g.edges)):
+        if k0 in seen or k0 in g.pruned:
             continue
-        # The connected component of the edge.
-        comp, stack = {k0}, [k0]
-        while stack:
-            k = stack.pop()
-            for n in edges[k][1:]:
-                for j in incident[n]:
-                    if j not in comp:
-                        comp.add(j)
-                        stack.append(j)
+        comp = g.component(k0)
         seen |= comp
-        forks = sorted({n for k in comp for n in edges[k][1:] if len(incident[n]) > 2})
+        forks = sorted({n for k in comp for n in g.edges[k][1:] if len(g.incident[n]) > 2})
         if forks:
-            branches.append(([nodes[n] for n in forks], sorted({edges[k][0].layer for k in comp})))
-            continue
-        loop, k, n = [], k0, edges[k0][1]
-        while True:
-            t, a, b = edges[k]
-            forward = a == n
-            loop.append(t if forward else type(t)(t.piece.reversed(), t.layer, t.order))
-            n = b if forward else a
-            k = next((j for j in incident[n] if j != k), k)
-            if k == k0:
-                break
-        loops.append(loop)
+            branches.append(([g.nodes[n] for n in forks], sorted({g.edges[k][0].layer for k in comp})))
+        else:
+            loops.append(g.cycle(k0))
     return loops, chains, branches
 
 
