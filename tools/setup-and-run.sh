@@ -15,10 +15,11 @@ SUDO=
 if [[ $(id -u) -ne 0 ]]; then SUDO=sudo; fi
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update
-# The program's build, iconv (libc-bin), and the report's DXF reader, plots
-# and a face for part names in Chinese.
+# The program's build, iconv (libc-bin), the report's DXF reader, plots and
+# a face for part names in Chinese, and the import command's geometry
+# predicates (python3-shapely).
 $SUDO apt-get install -y --no-install-recommends cmake g++ make libc-bin \
-  python3 python3-ezdxf python3-matplotlib fonts-wqy-microhei
+  python3 python3-ezdxf python3-matplotlib python3-shapely fonts-wqy-microhei
 
 # A build tree of its own is configured without the tests (their libraries
 # are not installed here); one that tools/setup-and-test.sh made keeps them.

@@ -21,11 +21,11 @@ $SUDO apt-get update
 # Compiler and build; test libraries; for the tests of the real binary a
 # frozen clock (faketime), a DXF reader (python3-ezdxf), a terminal (tmux)
 # with a GBK translator (luit), and iconv (libc-bin); the report command's
-# plots need python3-matplotlib; GEOS, the geometry library the layout checks
+# plots need python3-matplotlib, the import command's geometry python3-shapely; GEOS, the geometry library the layout checks
 # use; clang with its libFuzzer runtime.
 $SUDO apt-get install -y --no-install-recommends \
   cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev \
-  faketime python3 python3-ezdxf python3-matplotlib tmux luit libc-bin coreutils \
+  faketime python3 python3-ezdxf python3-matplotlib python3-shapely tmux luit libc-bin coreutils \
   libgeos-dev clang libclang-rt-dev
 
 step() { echo "=== $* ($(date -u +%T))"; }
