@@ -3,8 +3,11 @@
 # (tests/golden/) with it under wine and the frozen clock of the golden tests.
 # Console output, standard error, exit status and the three files must equal
 # the recorded ones, with CR LF line ends in every text (the Windows program
-# writes its console and files in text mode). Wine that does not start fails
-# the test.
+# writes its console and files in text mode). Then the dialogue in a real
+# terminal (tests/e2e/terminal.sh in its wine mode): a UTF-8 tmux pane runs
+# nest.exe through wine, whose console must show the Chinese texts, and a part
+# file with a Chinese name is typed, read and laid out. Wine that does not
+# start fails the test.
 #
 #   tools/test-windows.sh
 set -euo pipefail
@@ -15,8 +18,8 @@ SUDO=
 if [[ $(id -u) -ne 0 ]]; then SUDO=sudo; fi
 export DEBIAN_FRONTEND=noninteractive
 bash "$ROOT/tools/build-windows.sh"
-$SUDO apt-get install -y --no-install-recommends wine wine64 faketime libc-bin coreutils
-need_tool wine wineserver faketime iconv timeout perl
+$SUDO apt-get install -y --no-install-recommends wine wine64 faketime libc-bin coreutils tmux
+need_tool wine wineserver faketime iconv timeout perl tmux
 
 BUILD=$ROOT/build-windows
 [[ -f $BUILD/nest.exe ]] || fail "no program at $BUILD/nest.exe"
@@ -67,3 +70,6 @@ for case_dir in "$ROOT"/tests/golden/*/; do
 done
 [[ $count -gt 0 ]] || fail "no golden case found"
 echo "nest.exe under wine: $count golden cases identical"
+
+# The dialogue on wine's console in a terminal, on the real clock.
+bash "$ROOT/tests/e2e/terminal.sh" "$BUILD/nest.exe" "$ROOT" "$SCRATCH/terminal" wine

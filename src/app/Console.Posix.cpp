@@ -7,10 +7,6 @@
 
 namespace nest {
 
-// A terminal shows the program's bytes as they are: nothing to switch.
-ConsoleSession::ConsoleSession() = default;
-ConsoleSession::~ConsoleSession() = default;
-
 namespace platform {
 
 bool ReadKeyPress(std::FILE* in) {
@@ -35,6 +31,13 @@ bool ReadKeyPress(std::FILE* in) {
 
 // No message box here: the warning is shown on the console.
 bool ShowWarningBox(std::FILE*, const char*) { return false; }
+
+// A terminal takes and gives bytes: the program's GBK text goes out as it is
+// (a terminal of another encoding runs the program through a translator such
+// as luit), and the answers are read as the bytes typed.
+bool WriteConsoleChars(std::FILE*, std::string_view) { return false; }
+bool ReadsConsoleLines(std::FILE*) { return false; }
+bool ReadConsoleLine(std::FILE*, std::string&) { return false; }
 
 }  // namespace platform
 

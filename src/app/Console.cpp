@@ -19,17 +19,22 @@ void ShowWarning(const char* text) {
   std::fflush(c.out);
   if (platform::ShowWarningBox(c.in, text)) return;
   // Without a box: the caption and the text on the console, and a key.
-  std::fputs("Warning!\n", c.out);
-  std::fputs(text, c.out);
-  std::fputc('\n', c.out);
+  WriteConsoleText(c.out, "Warning!\n");
+  WriteConsoleText(c.out, text);
+  WriteConsoleText(c.out, "\n");
   std::fflush(c.out);
   WaitForKey();
 }
 
+void WriteConsoleText(std::FILE* stream, std::string_view text) {
+  if (platform::WriteConsoleChars(stream, text)) return;
+  std::fwrite(text.data(), 1, text.size(), stream);
+}
+
 void WriteConsoleLine(const char* text) {
   Console& c = ActiveConsole();
-  std::fputs(text, c.out);
-  std::fputc('\n', c.out);
+  WriteConsoleText(c.out, text);
+  WriteConsoleText(c.out, "\n");
   std::fflush(c.out);
 }
 

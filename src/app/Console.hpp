@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
+#include <string_view>
 
 namespace nest {
 
@@ -23,23 +25,14 @@ void WaitForKey();
 // acknowledgement. Nothing else happens while it waits.
 void ShowWarning(const char* text);
 
+// Writes `text` (GBK) to `stream`, the console's output or error stream. A
+// file or a pipe gets the bytes as they are; an interactive console that takes
+// characters rather than bytes gets the characters, so that they read right
+// whatever encoding the console is set to.
+void WriteConsoleText(std::FILE* stream, std::string_view text);
+
 // Writes a text, one line end and flushes: the console's message lines.
 void WriteConsoleLine(const char* text);
-
-// The console's settings for the length of the run: where the platform's
-// console has its own text encoding, it is switched to the program's (GBK)
-// when the object is made and switched back when it goes.
-class ConsoleSession {
- public:
-  ConsoleSession();
-  ~ConsoleSession();
-  ConsoleSession(const ConsoleSession&) = delete;
-  ConsoleSession& operator=(const ConsoleSession&) = delete;
-
- private:
-  [[maybe_unused]] unsigned savedInput_ = 0;  // the settings to restore, 0 for none
-  [[maybe_unused]] unsigned savedOutput_ = 0;
-};
 
 // The platform's part of the console, one definition per platform.
 namespace platform {
@@ -53,6 +46,20 @@ bool ReadKeyPress(std::FILE* in);
 // a console (`in` is one) and the platform has such a box; returns false
 // without showing anything otherwise.
 bool ShowWarningBox(std::FILE* in, const char* text);
+
+// Writes `text` (GBK) as characters when `stream` is an interactive console
+// that takes characters; returns false without writing anything otherwise.
+bool WriteConsoleChars(std::FILE* stream, std::string_view text);
+
+// True when the answers on `in` are typed on an interactive console that
+// hands over characters rather than bytes; they are then read with
+// ReadConsoleLine.
+bool ReadsConsoleLines(std::FILE* in);
+
+// Reads one line typed on that console into `line`, as GBK text ending in
+// one '\n'; a line without it is the input's last. False, with `line` empty,
+// at the end of the input.
+bool ReadConsoleLine(std::FILE* in, std::string& line);
 
 }  // namespace platform
 

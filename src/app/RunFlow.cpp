@@ -1,7 +1,5 @@
 #include "app/RunFlow.hpp"
 
-#include <cctype>
-#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -10,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "app/AnswerReader.hpp"
 #include "app/Console.hpp"
 #include "app/PackJob.hpp"
 #include "app/Stop.hpp"
@@ -23,58 +22,10 @@ namespace nest {
 
 namespace {
 
-void SkipSpace(std::FILE* in) {
-  int c = 0;
-  while ((c = std::fgetc(in)) != EOF && std::isspace(c)) {
-  }
-  if (c != EOF) std::ungetc(c, in);
-}
-
-// A white-space delimited word of any length.
-bool ReadWord(std::FILE* in, std::string& word) {
-  SkipSpace(in);
-  word.clear();
-  int c = 0;
-  while ((c = std::fgetc(in)) != EOF && !std::isspace(c)) word.push_back(static_cast<char>(c));
-  if (c != EOF) std::ungetc(c, in);
-  return !word.empty();
-}
-
-// A decimal integer: optional sign and digits; the character after them is
-// left for the next answer. Values beyond the range of int are refused.
-bool ReadInt(std::FILE* in, int& value) {
-  SkipSpace(in);
-  int c = std::fgetc(in);
-  bool negative = false;
-  if (c == '+' || c == '-') {
-    negative = c == '-';
-    c = std::fgetc(in);
-  }
-  long long v = 0;
-  bool digits = false;
-  bool overflow = false;
-  while (c != EOF && std::isdigit(c)) {
-    digits = true;
-    if (!overflow) {
-      v = v * 10 + (c - '0');
-      if (v > static_cast<long long>(INT_MAX) + 1) overflow = true;
-    }
-    c = std::fgetc(in);
-  }
-  if (c != EOF) std::ungetc(c, in);
-  if (!digits || overflow) return false;
-  if (negative) v = -v;
-  if (v > INT_MAX || v < INT_MIN) return false;
-  value = static_cast<int>(v);
-  return true;
-}
-
-bool ReadReal(std::FILE* in, double& value) { return std::fscanf(in, "%lf", &value) == 1; }
-
 void Prompt(const char* text) {
   std::FILE* out = ActiveConsole().out;
-  std::fputs(text, out);
-  std::fputc('\n', out);
+  WriteConsoleText(out, text);
+  WriteConsoleText(out, "\n");
   std::fflush(out);
 }
 
@@ -95,8 +46,8 @@ int TellStop(const RunStop& stop) {
       WriteConsoleLine(stop.text.c_str());
       break;
     case StopNotice::kErrorStream:
-      std::fputs(stop.text.c_str(), c.err);
-      std::fputc('\n', c.err);
+      WriteConsoleText(c.err, stop.text);
+      WriteConsoleText(c.err, "\n");
       break;
   }
   return stop.status;
@@ -105,7 +56,7 @@ int TellStop(const RunStop& stop) {
 // The dialogue, set-up, search, drawing and the closing wait; a stop on the
 // way leaves as a RunStop.
 int Run() {
-  std::FILE* in = ActiveConsole().in;
+  AnswerReader answers = ConsoleAnswers();
   std::string partFileName;
   int rn = 0;
   double ppd = 0.0;
@@ -114,15 +65,15 @@ int Run() {
 
   Prompt(texts::kBanner);
   Prompt(texts::kPromptFileName);
-  if (!ReadWord(in, partFileName)) RefuseAnswer(texts::kFileNameError);
+  if (!answers.ReadWord(partFileName)) RefuseAnswer(texts::kFileNameError);
   Prompt(texts::kPromptRN);
-  if (!ReadInt(in, rn)) RefuseAnswer(texts::kRNError);
+  if (!answers.ReadInt(rn)) RefuseAnswer(texts::kRNError);
   Prompt(texts::kPromptPPD);
-  if (!ReadReal(in, ppd)) RefuseAnswer(texts::kPPDError);
+  if (!answers.ReadReal(ppd)) RefuseAnswer(texts::kPPDError);
   Prompt(texts::kPromptMethod);
-  if (!ReadInt(in, runMethod)) RefuseAnswer(texts::kMethodError);
+  if (!answers.ReadInt(runMethod)) RefuseAnswer(texts::kMethodError);
   Prompt(texts::kPromptIterations);
-  if (!ReadInt(in, maxIterations)) RefuseAnswer(texts::kIterationsError);
+  if (!answers.ReadInt(maxIterations)) RefuseAnswer(texts::kIterationsError);
 
   SeedRandom(static_cast<std::uint32_t>(std::time(nullptr)));
 
@@ -161,10 +112,10 @@ int Run() {
   WriteConsoleLine(texts::kDrawingNote);
   if (stopSignal != 0) return StatusForSignal(stopSignal);
   std::FILE* out = ActiveConsole().out;
-  std::fputs(texts::kPausePrompt, out);
+  WriteConsoleText(out, texts::kPausePrompt);
   std::fflush(out);
   WaitForKey();
-  std::fputc('\n', out);
+  WriteConsoleText(out, "\n");
   std::fflush(out);
   return 0;
 }
@@ -187,8 +138,8 @@ int RunProgram() {
   // command-line tools do.
   Console& c = ActiveConsole();
   if (std::fflush(c.out) != 0 || std::ferror(c.out) != 0) {
-    std::fputs(texts::kStdoutFailed, c.err);
-    std::fputc('\n', c.err);
+    WriteConsoleText(c.err, texts::kStdoutFailed);
+    WriteConsoleText(c.err, "\n");
     if (status == 0) status = 1;
   }
   std::fflush(c.err);

@@ -3,11 +3,10 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <filesystem>
 #include <random>
-#include <system_error>
 
 #include "app/Texts.hpp"
+#include "parts/FileAccess.hpp"
 
 namespace nest {
 
@@ -40,16 +39,15 @@ OutputFile::OutputFile(std::string name) : name_(std::move(name)) {}
 OutputFile::~OutputFile() { Discard(); }
 
 bool OutputFile::Open() {
-  std::error_code ec;
-  if (std::filesystem::exists(name_, ec)) {
+  if (files::Exists(name_)) {
     // The old file is replaced, not written, but a result that the user may
     // not write (or a directory in its place) stops the run as before.
-    std::FILE* probe = std::fopen(name_.c_str(), "r+");
+    std::FILE* probe = files::Open(name_, "r+");
     if (probe == nullptr) return false;
     std::fclose(probe);
   }
   temp_ = name_ + "." + UniqueSuffix() + ".tmp";
-  file_ = std::fopen(temp_.c_str(), "w");
+  file_ = files::Open(temp_, "w");
   return file_ != nullptr;
 }
 
@@ -64,12 +62,8 @@ bool OutputFile::Commit() {
   bool ok = Flush();
   ok = std::fclose(file_) == 0 && ok;
   file_ = nullptr;
-  if (ok) {
-    std::error_code ec;
-    std::filesystem::rename(temp_, name_, ec);
-    ok = !ec;
-  }
-  if (!ok) std::remove(temp_.c_str());
+  if (ok) ok = files::Rename(temp_, name_);
+  if (!ok) files::Remove(temp_);
   return ok;
 }
 
@@ -77,7 +71,7 @@ void OutputFile::Discard() {
   if (file_ == nullptr) return;
   std::fclose(file_);
   file_ = nullptr;
-  std::remove(temp_.c_str());
+  files::Remove(temp_);
 }
 
 std::string WriteFailedText(const std::string& name) {

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "parts/FileAccess.hpp"
+
 namespace nest {
 
 namespace {
@@ -226,7 +228,7 @@ PartFileData ParsePartFile(std::string_view bytes) {
 
 PartFileData LoadPartFile(const std::string& path) {
   std::string bytes;
-  std::FILE* file = std::fopen(path.c_str(), "rb");
+  std::FILE* file = files::Open(path, "rb");
   bool ok = file != nullptr;
   if (ok) {
     char buffer[65536];

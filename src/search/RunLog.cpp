@@ -29,8 +29,8 @@ void RunLog::Close() {
 void RunLog::Write(std::initializer_list<std::string> lines) {
   std::FILE* console = ActiveConsole().out;
   for (const std::string& line : lines) {
-    std::fputs(line.c_str(), console);
-    std::fputc('\n', console);
+    WriteConsoleText(console, line);
+    WriteConsoleText(console, "\n");
     std::fflush(console);
   }
   if (!log_.IsOpen()) return;
