@@ -1,20 +1,14 @@
 #include "placement/Placement.hpp"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
-#include <condition_variable>
-#include <functional>
 #include <limits>
 #include <memory>
-#include <mutex>
-#include <thread>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "placement/Collision.hpp"
-#include "placement/HelperPriority.hpp"
 #include "placement/InsideRaster.hpp"
 
 namespace nest {
@@ -146,123 +140,13 @@ void BuildCandidateGrid(PackJob& job) {
 
 void RemoveCoveredPoints(PackJob& job, const Part& part) { RemoveCovered(job.CandidatePoints, part); }
 
-// ------------------------------------------------------------------ threads
-
 namespace {
-
-// Two by default: the helper joins only searches long enough to pay for
-// waking it, and only on a core nothing else wants (see the README's speed
-// table).
-std::atomic<int> gThreads{2};
-// Rows the last search of a layout must have tested (beyond those the
-// raster settled) for the next one to wake the helper: waking it costs about
-// as much as testing a few hundred.
-constexpr long long kShareFrom = 300;
-// And as many per column at least: the threads exchange what each column
-// found, which costs about as much as testing some twenty rows.
-constexpr long long kShareRowsPerColumn = 20;
-std::atomic<bool> gEverySearch{false};
-
-// A second thread that joins the searches of the calling thread. It sleeps
-// on a condition variable until a search is offered, runs it once and sleeps
-// again. The caller never waits for it to start: it searches from the start
-// and, when done, waits only for a helper that is inside the search.
-class Helper {
- public:
-  static Helper& Get() {
-    // Never destroyed: the thread sleeps until the process ends.
-    static Helper* helper = new Helper();
-    return *helper;
-  }
-
-  // Offers `work` to the helper. False when another search has it.
-  bool Offer(const std::function<void()>& work) {
-    if (!use_.try_lock()) return false;
-    {
-      std::lock_guard<std::mutex> lock(m_);
-      work_ = &work;
-    }
-    wake_.notify_one();
-    return true;
-  }
-
-  // Whether the helper rests for this search: after a search in which it
-  // did little (it got no processor, the machine being busy), it is not
-  // offered the next one, and after each further such search twice as many,
-  // up to kMaxRest.
-  bool Resting() {
-    int left = restLeft_.load(std::memory_order_relaxed);
-    if (left == 0) return false;
-    restLeft_.store(left - 1, std::memory_order_relaxed);
-    return true;
-  }
-
-  // What came of a search the helper was offered: `helped` of its
-  // `columns` were searched by the helper.
-  void Record(int helped, int columns) {
-    if (columns < kJudgedColumns) return;
-    if (helped * 4 >= columns) {
-      rest_.store(0, std::memory_order_relaxed);
-      return;
-    }
-    const int rest = std::min(2 * rest_.load(std::memory_order_relaxed) + 1, kMaxRest);
-    rest_.store(rest, std::memory_order_relaxed);
-    restLeft_.store(rest, std::memory_order_relaxed);
-  }
-
-  // Takes the offer back: on return the helper is not in the work and will
-  // not enter it.
-  void Withdraw() {
-    {
-      std::unique_lock<std::mutex> lock(m_);
-      work_ = nullptr;
-      left_.wait(lock, [this] { return !inside_; });
-    }
-    use_.unlock();
-  }
-
- private:
-  Helper() : thread_([this] { Loop(); }) {}
-
-  void Loop() {
-    // The caller finishes whatever the helper has not: the helper only uses
-    // a core that would otherwise be idle, so it never slows the caller.
-    platform::LowerThisThreadToIdle();
-    std::unique_lock<std::mutex> lock(m_);
-    for (;;) {
-      wake_.wait(lock, [this] { return work_ != nullptr; });
-      const std::function<void()>* work = work_;
-      work_ = nullptr;
-      inside_ = true;
-      lock.unlock();
-      (*work)();
-      lock.lock();
-      inside_ = false;
-      left_.notify_all();
-    }
-  }
-
-  static constexpr int kJudgedColumns = 8;
-  static constexpr int kMaxRest = 64;
-
-  // Atomic only so that searches on several threads stay well defined; the
-  // rest itself is a hint.
-  std::atomic<int> rest_{0};
-  std::atomic<int> restLeft_{0};
-  std::mutex use_;
-  std::mutex m_;
-  std::condition_variable wake_;
-  std::condition_variable left_;
-  const std::function<void()>* work_ = nullptr;
-  bool inside_ = false;
-  std::thread thread_;
-};
 
 // ------------------------------------------------------------------- search
 
 constexpr int kNone = -1;
 
-// The fixed data of one part's search, read by every thread.
+// The fixed data of one part's search.
 struct Search {
   const PackJob* job = nullptr;
   const CandidateGrid* grid = nullptr;
@@ -311,22 +195,20 @@ struct Block {
   int last = 0;
 };
 
-// What one thread needs of its own.
-struct alignas(64) Worker {
+// The scratch storage of the searches, kept from one part to the next.
+struct Worker {
   std::vector<TrialShape> trials;
   std::vector<int> slab;  // scratch: edges of a certificate
   std::vector<unsigned char> slabSide;
   std::vector<double> holeLimits;
   std::vector<double> obstacleHoleLimits;
   std::vector<int> order;
-  // Per rotation, the blocks met in the last column this thread searched, in
+  // Per rotation, the blocks met in the last column searched, in
   // row order: the next column tends to be blocked by the same vertices and
   // edges over nearly the same rows, so they are checked there before a
   // full trial, and their last rows are the first guess of the new ones.
   std::vector<std::vector<Block>> seen;
   std::vector<Block> seeing;  // scratch: the blocks of the column under way
-  long long visits = 0;  // rows tested, a measure of the work done
-  long long settled = 0;  // of them, those the raster settled (with its run above)
   std::vector<int> rasterHint;  // per rotation: the vertex last found in a part
 
   // Readies the worker for a search of the rotations `turned`, keeping the
@@ -338,7 +220,6 @@ struct alignas(64) Worker {
     seen.resize(rn);
     for (std::vector<Block>& blocks : seen) blocks.clear();
     rasterHint.assign(rn, 0);
-    visits = settled = 0;
   }
 };
 
@@ -722,20 +603,6 @@ int BlockedThrough(const Search& s, Worker& w, TrialShape& t, int k, int row, Ce
   return lo;
 }
 
-// Whether the search of column c may stop: the walk no longer needs it, or
-// (for the helper) the walk is abandoned or the caller has finished the
-// column itself. Once true, it stays true.
-struct Cancel {
-  const std::atomic<int>* stop = nullptr;  // the first column not needed
-  const std::atomic<unsigned char>* state = nullptr;
-  const std::atomic<bool>* abandoned = nullptr;
-  bool operator()(int c) const {
-    if (c >= stop->load(std::memory_order_relaxed)) return true;
-    if (abandoned != nullptr && abandoned->load(std::memory_order_relaxed)) return true;
-    return state != nullptr && state->load(std::memory_order_relaxed) != 0;
-  }
-};
-
 // Whether a hole of the trial (rotation `source` moved by (dx, dy)) or of
 // obstacle `entry` may hold the other part, by their boxes. With `anyRow`,
 // by their x extents alone, which the row does not change: false then means
@@ -822,7 +689,7 @@ int RasterRun(const Search& s, int k, double dx, int row, int limit, const Certi
 
 // The first row from `from` to `limit` (inclusive) of column c at which
 // rotation k fits, or kNone.
-int FirstFitRow(const Search& s, Worker& w, int k, int c, int from, int limit, const Cancel& cancel) {
+int FirstFitRow(const Search& s, Worker& w, int k, int c, int from, int limit) {
   const CandidateGrid& grid = *s.grid;
   const BoundingBox& sheet = s.job->SheetBox;
   const BoundingBox& b = s.turned[static_cast<std::size_t>(k)].OutLoop.Box();
@@ -845,9 +712,7 @@ int FirstFitRow(const Search& s, Worker& w, int k, int c, int from, int limit, c
     seen.swap(seeing);
     return result;
   };
-  int tests = 0;
   for (int row = grid.NextLive(c, from); row <= limit && row < grid.Rows();) {
-    if ((++tests & 63) == 0 && cancel(c)) return remember(kNone);
     const double dy = ys[static_cast<std::size_t>(row)] - s.r.y;
     // Sticking out at the top stays so further up; at the bottom, it ends at
     // the first row high enough.
@@ -859,7 +724,6 @@ int FirstFitRow(const Search& s, Worker& w, int k, int c, int from, int limit, c
       row = grid.NextLive(c, static_cast<int>(low - ys.begin()));
       continue;
     }
-    ++w.visits;
     while (next < seen.size() && seen[next].last < row) ++next;
     // A vertex certainly inside a placed part settles the row at once, and
     // the rows above while it stays in that part's cells. Rows settled so by
@@ -879,7 +743,6 @@ int FirstFitRow(const Search& s, Worker& w, int k, int c, int from, int limit, c
         seeing.push_back(Block{hit, row, last});
       }
       lastVisit = last;
-      ++w.settled;
       row = grid.NextLive(c, last + 1);
       continue;
     }
@@ -902,7 +765,7 @@ int FirstFitRow(const Search& s, Worker& w, int k, int c, int from, int limit, c
   return remember(kNone);
 }
 
-// Rows of the first fit of each of the given rotations in one column (kNone
+// Rows of the first fit of each rotation in one column (kNone
 // where there is none, or where the rotation need not be searched).
 //
 // The walk's rule reads a column as a list of (row, rotation) events in row
@@ -912,12 +775,12 @@ int FirstFitRow(const Search& s, Worker& w, int k, int c, int from, int limit, c
 // cannot beat `bound` (once a fit is known) need no search, and a rotation
 // need not be searched beyond the first fit of a rotation whose centroid x
 // is no greater than its own.
-void SearchColumn(const Search& s, Worker& w, int c, const std::vector<int>& rotations, bool anyFit,
-                  double bound, const Cancel& cancel, int* rows) {
-  for (const int k : rotations) rows[k] = kNone;
+void SearchColumn(const Search& s, Worker& w, int c, bool anyFit, double bound, int* rows) {
+  for (int k = 0; k < s.rn; ++k) rows[k] = kNone;
   if (s.grid->ColumnEmpty(c)) return;
   std::vector<int>& order = w.order;
-  order = rotations;
+  order.resize(static_cast<std::size_t>(s.rn));
+  for (int k = 0; k < s.rn; ++k) order[static_cast<std::size_t>(k)] = k;
   const auto cx = [&](int k) { return s.CentroidX(c, k); };
   // Ascending centroid x, NaN last; equal ones keep their order. For the
   // usual few rotations an insertion sort, which needs no buffer.
@@ -941,7 +804,6 @@ void SearchColumn(const Search& s, Worker& w, int c, const std::vector<int>& rot
   int limitAll = std::numeric_limits<int>::max();      // first fit of any rotation
   int limitNumber = std::numeric_limits<int>::max();   // of one with a numeric centroid x
   for (const int k : order) {
-    if (cancel(c)) return;
     const double x = cx(k);
     int limit = limitNumber;
     if (std::isnan(x)) {
@@ -950,7 +812,7 @@ void SearchColumn(const Search& s, Worker& w, int c, const std::vector<int>& rot
     } else if (anyFit && !(x < bound)) {
       continue;
     }
-    const int row = FirstFitRow(s, w, k, c, from, limit, cancel);
+    const int row = FirstFitRow(s, w, k, c, from, limit);
     rows[k] = row;
     if (row == kNone) continue;
     limitAll = std::min(limitAll, row);
@@ -958,258 +820,103 @@ void SearchColumn(const Search& s, Worker& w, int c, const std::vector<int>& rot
   }
 }
 
-// The walk over the columns, shared by the threads. The rotations are dealt
-// into lanes, one per thread. Each lane's columns are handed out in
-// ascending order, mostly to the thread whose lane it is, so that a thread's
-// memory of the last column it searched stays of use; a thread out of
-// columns of its own takes the next ones of the other lane. A column is
-// searched knowing only the fits of earlier columns, which is all the
-// single walk would know there, and the results are replayed in column
-// order by the walk's rule, so the choice never depends on the threads.
-class LaneWalk {
+// The walk over the columns from the first one the part's type may use. A
+// column is searched knowing the fits of the earlier columns, and its fits
+// are then read by the walk's rule: before any fit, the first (row,
+// rotation) event is the first fit; after it, an event wins when its
+// centroid x is below the best so far, and the walk ends at the first point
+// whose x, less the reach of the centroid, exceeds the best.
+class ColumnWalk {
  public:
-  // How many columns a lane may run ahead of the other lane's finished ones.
-  static constexpr int kLaneLead = 4;
+  ColumnWalk(const Search& s, int first) : s_(s), first_(first) {}
 
-  LaneWalk(const Search& s, int first, int lanes, int threads)
-      : s_(s), first_(first), count_(std::max(0, s.grid->Columns() - first)), lanes_(lanes) {
-    for (int l = 0; l < lanes_; ++l) {
-      Lane& lane = lane_[l];
-      for (int k = l; k < s.rn; k += lanes_) lane.rotations.push_back(k);
-      lane.next.store(first_);
-      lane.stop.store(first_ + count_);
-      lane.state = std::make_unique<std::atomic<unsigned char>[]>(static_cast<std::size_t>(count_));
-    }
-    // Every entry is written before it is read.
-    const std::size_t cells = static_cast<std::size_t>(count_) * static_cast<std::size_t>(lanes_);
-    for (int t = 0; t < threads; ++t) {
-      Own& own = own_[t];
-      own.rows = std::make_unique_for_overwrite<int[]>(static_cast<std::size_t>(count_) * static_cast<std::size_t>(s.rn));
-      own.fitAny = std::make_unique_for_overwrite<bool[]>(cells);
-      own.fitMin = std::make_unique_for_overwrite<double[]>(cells);
-      own.prefixAny = std::make_unique_for_overwrite<bool[]>(cells);
-      own.prefixMin = std::make_unique_for_overwrite<double[]>(cells);
-    }
-  }
-
-  // Searches columns until no lane has any left. Thread 0 is the caller.
-  void Work(Worker& w, int thread) {
-    const auto open = [](const Lane& lane) {
-      return lane.next.load(std::memory_order_relaxed) < lane.stop.load(std::memory_order_relaxed);
-    };
-    for (;;) {
-      Lane* lane = nullptr;
-      for (int i = 0; i < lanes_ && lane == nullptr; ++i) {
-        Lane& candidate = lane_[(thread + i) % lanes_];
-        if (open(candidate)) lane = &candidate;
-      }
-      if (lane == nullptr) return;
-      // A lane must not run far ahead of what is known of the other: beyond
-      // that it would search columns the other's fits may rule out. Its
-      // thread helps the other lane instead.
-      if (lanes_ == 2 && lane == &lane_[thread % 2]) {
-        const int other = 1 - thread % 2;
-        if (open(lane_[other]) &&
-            lane->next.load(std::memory_order_relaxed) - first_ > own_[thread].read[other] + kLaneLead) {
-          lane = &lane_[other];
-        }
-      }
-      const int c = lane->next.fetch_add(1, std::memory_order_relaxed);
-      if (c >= lane->stop.load(std::memory_order_relaxed)) continue;
-      if (thread != 0 && abandoned_.load(std::memory_order_relaxed)) return;
-      SearchAt(w, thread, *lane, c);
-    }
-  }
-
-  // By the caller after its Work, when a helper took part: searches the
-  // columns the helper took and has not finished, so that the caller never
-  // waits for a helper that is not running.
-  void Recover(Worker& w) {
-    for (int l = 0; l < lanes_; ++l) {
-      Lane& lane = lane_[l];
-      for (int c = first_; c < lane.stop.load(std::memory_order_relaxed); ++c) {
-        if (lane.state[c - first_].load(std::memory_order_acquire) == 0) SearchAt(w, 0, lane, c);
-      }
-    }
-    abandoned_.store(true);
-  }
-
-  [[nodiscard]] int Lanes() const { return lanes_; }
-  // Columns whose results are the thread's.
-  [[nodiscard]] int Finished(int thread) const { return own_[thread].finished; }
-
-  // The walk's choice: the columns' fits replayed in order by its rule.
-  [[nodiscard]] PlacementChoice Result() const {
-    bool found = false;
-    int firstC = 0;
-    int firstRow = 0;
-    int bestC = 0;
-    int bestRow = 0;
-    int bestK = 0;
-    double bestX = 0.0;
-    std::vector<std::pair<int, int>> events;
-    int end = first_;
-    for (int l = 0; l < lanes_; ++l) end = std::max(end, lane_[l].stop.load());
-    for (int c = first_; c < end; ++c) {
-      const double columnX = s_.grid->X(c);
-      if (found && columnX - s_.d > bestX) break;
-      events.clear();
-      for (int l = 0; l < lanes_; ++l) {
-        const Lane& lane = lane_[l];
-        if (c >= lane.stop.load()) continue;
-        const int* rows = RowsOf(lane.state[c - first_].load(std::memory_order_acquire) - 1, c);
-        for (const int k : lane.rotations) {
-          if (rows[k] != kNone) events.emplace_back(rows[k], k);
-        }
-      }
-      std::sort(events.begin(), events.end());
-      int checkedRow = kNone;
-      bool stopped = false;
-      for (const auto& [row, k] : events) {
+  [[nodiscard]] PlacementChoice Run(Worker& w) {
+    const int columns = s_.grid->Columns();
+    std::vector<int> rows(static_cast<std::size_t>(s_.rn));
+    for (int c = first_; c < columns; ++c) {
+      // Past the walk's end, or where no rotation can beat the fits known.
+      if (found_ && s_.grid->X(c) - s_.d > bestX_) break;
+      if (anyFit_ && !CanImprove(c)) break;
+      SearchColumn(s_, w, c, anyFit_, bound_, rows.data());
+      for (int k = 0; k < s_.rn; ++k) {
+        if (rows[static_cast<std::size_t>(k)] == kNone) continue;
+        anyFit_ = true;
         const double x = s_.CentroidX(c, k);
-        if (!found) {
-          found = true;
-          firstC = bestC = c;
-          firstRow = bestRow = row;
-          bestK = k;
-          bestX = x;
-          checkedRow = kNone;
-        }
-        // Every point the walk visits after the first fit checks its bound
-        // first; the points of a column share x.
-        if (row != checkedRow) {
-          if (columnX - s_.d > bestX) {
-            stopped = true;
-            break;
-          }
-          checkedRow = row;
-        }
-        if (x < bestX) {
-          bestC = c;
-          bestRow = row;
-          bestK = k;
-          bestX = x;
-        }
+        if (x < bound_) bound_ = x;
       }
-      if (stopped) break;
+      if (!Replay(c, rows)) break;
     }
     PlacementChoice choice;
-    if (!found) return choice;
+    if (!found_) return choice;
     choice.found = true;
-    choice.firstFit = Vertex{s_.grid->X(firstC), s_.grid->Y(firstRow)};
-    choice.point = Vertex{s_.grid->X(bestC), s_.grid->Y(bestRow)};
-    choice.rotation = bestK;
+    choice.firstFit = Vertex{s_.grid->X(firstC_), s_.grid->Y(firstRow_)};
+    choice.point = Vertex{s_.grid->X(bestC_), s_.grid->Y(bestRow_)};
+    choice.rotation = bestK_;
     return choice;
   }
 
  private:
-  struct alignas(64) Lane {
-    std::vector<int> rotations;
-    std::atomic<int> next{0};  // the next column to hand out
-    std::atomic<int> stop{0};  // the first column not needed
-    // Per column: 0 until finished, then 1 + the thread that finished it.
-    std::unique_ptr<std::atomic<unsigned char>[]> state;
-  };
-  // What one thread writes: its columns' results, and what it has read of
-  // the finished columns (per lane, over the columns up to each one).
-  struct alignas(64) Own {
-    std::unique_ptr<int[]> rows;  // per column, per rotation
-    std::unique_ptr<bool[]> fitAny;  // per lane and column: a fit was found
-    std::unique_ptr<double[]> fitMin;  // and the least centroid x found
-    std::unique_ptr<bool[]> prefixAny;
-    std::unique_ptr<double[]> prefixMin;
-    int read[2] = {0, 0};  // per lane: columns read, from the first
-    int finished = 0;  // columns whose results are this thread's
-  };
-
-  [[nodiscard]] int* RowsOf(int thread, int c) const {
-    return own_[thread].rows.get() + static_cast<std::size_t>(c - first_) * static_cast<std::size_t>(s_.rn);
-  }
-  [[nodiscard]] std::size_t Cell(int lane, int c) const {
-    return static_cast<std::size_t>(lane) * static_cast<std::size_t>(count_) + static_cast<std::size_t>(c - first_);
-  }
-
-  // What the finished columns before c tell: whether a fit was found, and
-  // the least centroid x of the fits.
-  void Known(int thread, int c, bool* anyFit, double* bound) {
-    Own& own = own_[thread];
-    *anyFit = false;
-    *bound = std::numeric_limits<double>::infinity();
-    for (int l = 0; l < lanes_; ++l) {
-      const Lane& lane = lane_[l];
-      int& read = own.read[l];
-      while (first_ + read < c) {
-        const int winner = lane.state[read].load(std::memory_order_acquire);
-        if (winner == 0) break;
-        const std::size_t cell = Cell(l, first_ + read);
-        const Own& by = own_[winner - 1];
-        const bool before = read > 0 && own.prefixAny[cell - 1];
-        const double low = read > 0 ? own.prefixMin[cell - 1] : std::numeric_limits<double>::infinity();
-        own.prefixAny[cell] = before || by.fitAny[cell];
-        own.prefixMin[cell] = by.fitMin[cell] < low ? by.fitMin[cell] : low;
-        ++read;
-      }
-      const int upTo = std::min(read, c - first_);  // columns known before c
-      if (upTo == 0) continue;
-      const std::size_t cell = Cell(l, first_ + upTo - 1);
-      *anyFit = *anyFit || own.prefixAny[cell];
-      if (own.prefixMin[cell] < *bound) *bound = own.prefixMin[cell];
-    }
-  }
-
-  // Whether a rotation of the lane can still win in column c or beyond
-  // against a best centroid x of at most `bound` found before c: the walk
-  // ends where a point's x, less the reach of the centroid, exceeds the
-  // best, and no rotation wins unless its centroid x is below it (both only
-  // grow with the column).
-  [[nodiscard]] bool CanImprove(const Lane& lane, int c, double bound) const {
-    if (s_.grid->X(c) - s_.d > bound) return false;
-    for (const int k : lane.rotations) {
-      if (s_.CentroidX(c, k) < bound) return true;
+  // Whether a rotation can still win in column c or beyond against the
+  // least centroid x of the fits before c: the walk ends where a point's x,
+  // less the reach of the centroid, exceeds the best, and no rotation wins
+  // unless its centroid x is below it (both only grow with the column).
+  [[nodiscard]] bool CanImprove(int c) const {
+    if (s_.grid->X(c) - s_.d > bound_) return false;
+    for (int k = 0; k < s_.rn; ++k) {
+      if (s_.CentroidX(c, k) < bound_) return true;
     }
     return false;
   }
 
-  void SearchAt(Worker& w, int thread, Lane& lane, int c) {
-    const int l = static_cast<int>(&lane - lane_);
-    bool anyFit = false;
-    double bound = 0.0;
-    Known(thread, c, &anyFit, &bound);
-    if (anyFit && !CanImprove(lane, c, bound)) {
-      int stop = lane.stop.load();
-      while (c < stop && !lane.stop.compare_exchange_weak(stop, c)) {
-      }
-      return;
+  // Reads column c's fits in row order by the walk's rule; false when the
+  // walk ends in this column.
+  bool Replay(int c, const std::vector<int>& rows) {
+    const double columnX = s_.grid->X(c);
+    events_.clear();
+    for (int k = 0; k < s_.rn; ++k) {
+      const int row = rows[static_cast<std::size_t>(k)];
+      if (row != kNone) events_.emplace_back(row, k);
     }
-    std::atomic<unsigned char>& state = lane.state[c - first_];
-    const Cancel cancel{&lane.stop, thread == 0 ? nullptr : &state, thread == 0 ? nullptr : &abandoned_};
-    int* rows = RowsOf(thread, c);
-    SearchColumn(s_, w, c, lane.rotations, anyFit, bound, cancel, rows);
-    if (cancel(c)) return;
-    bool any = false;
-    double low = std::numeric_limits<double>::infinity();
-    for (const int k : lane.rotations) {
-      if (rows[k] == kNone) continue;
-      any = true;
+    std::sort(events_.begin(), events_.end());
+    int checkedRow = kNone;
+    for (const auto& [row, k] : events_) {
       const double x = s_.CentroidX(c, k);
-      if (x < low) low = x;
+      if (!found_) {
+        found_ = true;
+        firstC_ = bestC_ = c;
+        firstRow_ = bestRow_ = row;
+        bestK_ = k;
+        bestX_ = x;
+        checkedRow = kNone;
+      }
+      // Every point the walk visits after the first fit checks its bound
+      // first; the points of a column share x.
+      if (row != checkedRow) {
+        if (columnX - s_.d > bestX_) return false;
+        checkedRow = row;
+      }
+      if (x < bestX_) {
+        bestC_ = c;
+        bestRow_ = row;
+        bestK_ = k;
+        bestX_ = x;
+      }
     }
-    Own& own = own_[thread];
-    own.fitAny[Cell(l, c)] = any;
-    own.fitMin[Cell(l, c)] = low;
-    unsigned char expected = 0;
-    if (state.compare_exchange_strong(expected, static_cast<unsigned char>(thread + 1), std::memory_order_acq_rel)) {
-      ++own.finished;
-    }
+    return true;
   }
 
   const Search& s_;
   const int first_;
-  const int count_;
-  const int lanes_;
-  Lane lane_[2];
-  Own own_[2];
-  std::atomic<bool> abandoned_{false};
+  bool anyFit_ = false;  // a fit was found in the columns searched
+  double bound_ = std::numeric_limits<double>::infinity();  // their least centroid x
+  bool found_ = false;  // the walk's rule has read a fit
+  int firstC_ = 0;
+  int firstRow_ = 0;
+  int bestC_ = 0;
+  int bestRow_ = 0;
+  int bestK_ = 0;
+  double bestX_ = 0.0;
+  std::vector<std::pair<int, int>> events_;  // scratch: (row, rotation)
 };
 
 // `index` indexes the part and stays valid through the slide, which only
@@ -1244,16 +951,9 @@ void Slide(PackJob& job, Part& part, bool left, const Obstacles& obstacles, Part
 
 }  // namespace
 
-void SetPlacementThreads(int threads, bool everySearch) {
-  gThreads.store(threads >= 2 ? 2 : 1);
-  gEverySearch.store(everySearch);
-}
-int PlacementThreads() { return gThreads.load(); }
-
 // What the searches of one engine reuse from one part to the next.
 struct PlacementEngine::Scratch {
-  Worker caller;
-  Worker helper;
+  Worker worker;
   std::unordered_map<const Part*, int> rasterIndex;  // of the raster's parts
   std::vector<const Part*> unrastered;  // placed parts not in the raster yet
 };
@@ -1269,8 +969,6 @@ void PlacementEngine::Start() {
   placed_->Clear();
   scratch_->rasterIndex.clear();
   scratch_->unrastered.clear();
-  lastWork_ = 0;
-  lastColumns_ = 0;
   rasterReady_ = false;
   obstaclesOf_ = nullptr;
 }
@@ -1333,34 +1031,9 @@ PlacementChoice PlacementEngine::Find(const PackJob& job, Part& part) {
   const int firstColumn = static_cast<int>(
       std::partition_point(xs.begin(), xs.end(), [&s](double x) { return x < s.s.x; }) - xs.begin());
 
-  // The helper is worth waking only for a search about as long as the last
-  // one of the layout was; shorter ones take about what waking it costs.
-  const bool every = gEverySearch.load(std::memory_order_relaxed);
-  const bool worth = lastWork_ >= kShareFrom && lastWork_ >= kShareRowsPerColumn * lastColumns_;
-  const int threads = PlacementThreads() >= 2 && (every || (worth && !Helper::Get().Resting())) ? 2 : 1;
-  LaneWalk walk(s, firstColumn, threads >= 2 && s.rn >= 2 ? 2 : 1, threads);
-  Worker& w = scratch_->caller;
-  Worker& helper = scratch_->helper;
+  Worker& w = scratch_->worker;
   w.Start(s.turned);
-  helper.Start({});
-  if (threads >= 2) {
-    const std::function<void()> work = [&] {
-      helper.Start(s.turned);
-      walk.Work(helper, 1);
-    };
-    const bool offered = Helper::Get().Offer(work);
-    walk.Work(w, 0);
-    if (offered) {
-      walk.Recover(w);
-      Helper::Get().Withdraw();
-      Helper::Get().Record(walk.Finished(1), walk.Finished(0) + walk.Finished(1));
-    }
-  } else {
-    walk.Work(w, 0);
-  }
-  lastWork_ = w.visits - w.settled + helper.visits - helper.settled;
-  lastColumns_ = (walk.Finished(0) + (threads >= 2 ? walk.Finished(1) : 0)) / walk.Lanes();
-  PlacementChoice choice = walk.Result();
+  PlacementChoice choice = ColumnWalk(s, firstColumn).Run(w);
   choice.reference = s.r;
   return choice;
 }

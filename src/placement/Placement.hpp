@@ -74,21 +74,12 @@ class PlacementEngine {
   // commit: nothing else moves in between.
   std::unique_ptr<Obstacles> obstacles_;
   const Part* obstaclesOf_ = nullptr;
-  long long lastWork_ = 0;  // rows the last search of the layout tested
-  long long lastColumns_ = 0;  // and the columns it searched
   // Where the outer loops of the parts placed in the layout certainly are.
   std::unique_ptr<InsideRaster> raster_;
   bool rasterReady_ = false;
   struct Scratch;
   std::unique_ptr<Scratch> scratch_;
 };
-
-// Most threads a placement search uses (1 or 2; 2 by default). With two, a
-// search takes the second thread when the layout's last search was long
-// enough to pay for waking it, or every time with `everySearch`. Results
-// never depend on it; the tests and the benchmark set it to compare.
-void SetPlacementThreads(int threads, bool everySearch = false);
-int PlacementThreads();
 
 void SlideLeft(PackJob& job, Part& part);
 void SlideDown(PackJob& job, Part& part);
