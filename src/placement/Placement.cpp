@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "placement/Collision.hpp"
+#include "placement/Obstacles.hpp"
 #include "placement/InsideRaster.hpp"
 
 namespace nest {

@@ -1,4 +1,5 @@
 #include "placement/Collision.hpp"
+#include "placement/Obstacles.hpp"
 
 #include <gtest/gtest.h>
 
