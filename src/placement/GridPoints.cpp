@@ -96,15 +96,30 @@ void RemoveCovered(CandidateGrid& grid, const Part& part) {
       if (holeRow[h]) RowCrossings(holes[h], y, inner[h]);
       counters[h] = CrossingCounter{&inner[h], 0};
     }
-    CrossingCounter out{&outer, 0};
-    for (int c = c0; c < c1; ++c) {
-      const double x = xs[static_cast<std::size_t>(c)];
-      if (!out.OddBeyond(x)) continue;
-      bool inHole = false;
-      for (std::size_t h = 0; h < holes.size() && !inHole; ++h) {
-        inHole = holeRow[h] && InBox(holes[h].Box(), x, y) && counters[h].OddBeyond(x);
+    // The columns from `c` up to the first whose x is not below crossing i
+    // have i crossings at or before them; the rest lie beyond, and an odd
+    // count beyond is inside.
+    const std::size_t m = outer.size();
+    int c = c0;
+    for (std::size_t i = 0; i <= m && c < c1; ++i) {
+      int end = c1;
+      if (i < m) {
+        const double cross = outer[i];
+        end = static_cast<int>(std::partition_point(xs.begin() + c, xs.begin() + c1,
+                                                    [cross](double x) { return x < cross; }) -
+                               xs.begin());
       }
-      if (!inHole) grid.Remove(c, r);
+      if (((m - i) & 1u) != 0) {
+        for (; c < end; ++c) {
+          const double x = xs[static_cast<std::size_t>(c)];
+          bool inHole = false;
+          for (std::size_t h = 0; h < holes.size() && !inHole; ++h) {
+            inHole = holeRow[h] && InBox(holes[h].Box(), x, y) && counters[h].OddBeyond(x);
+          }
+          if (!inHole) grid.Remove(c, r);
+        }
+      }
+      c = end;
     }
   }
 }
