@@ -74,7 +74,7 @@ void Obstacles::Build(const PackJob& job, const Part& moving, const PlacedIndexe
     return a.box.maxX > b.box.maxX;
   });
   // Views and indexes are made now rather than on first use, so that the
-  // trial tests, which may run on several threads, only read them.
+  // trial tests only read them.
   for (const Entry& e : entries_) ViewOf(e);
 }
 

@@ -59,6 +59,48 @@ inline bool RasterBlocks(const PartSearch& s, Worker& w, int k, double dx, doubl
   return false;
 }
 
+// The first row from `lo` up to `hi` at which a hole of the trial (rotation
+// `source` on the column dx) or of obstacle `entry` may hold the other part
+// by their boxes, as HoleMayHold finds it; hi + 1 for none. For a hole whose
+// x extent allows it, one of the two y conditions only turns true as the
+// row rises and the other only turns false (the rounded sums never fall), so
+// the first row is where the first turns true, if the second still holds.
+inline int FirstHoldingRow(const PartSearch& s, const Part& source, std::size_t entry, double dx,
+                           int lo, int hi) {
+  const std::vector<double>& ys = s.grid->Ys();
+  const auto dy = [&](int r) { return ys[static_cast<std::size_t>(r)] - s.r.y; };
+  int first = hi + 1;
+  const auto earliest = [&](auto rises, auto stays) {
+    int a = lo;
+    int b = first;  // the first row at which `rises` holds lies in a .. b
+    while (a < b) {
+      const int mid = a + (b - a) / 2;
+      if (rises(mid)) {
+        b = mid;
+      } else {
+        a = mid + 1;
+      }
+    }
+    if (a < first && stays(a)) first = a;
+  };
+  const BoundingBox& ob = s.obstacles->EntryBox(entry);
+  for (const Loop& hole : source.InnerLoops.Loops()) {
+    const BoundingBox& hb = hole.Box();
+    if (ob.minX < hb.minX + dx || ob.maxX > hb.maxX + dx) continue;
+    earliest([&](int r) { return !(ob.maxY > hb.maxY + dy(r)); },
+             [&](int r) { return !(ob.minY < hb.minY + dy(r)); });
+  }
+  const ShapeView& other = s.obstacles->EntryView(entry);
+  const BoundingBox& sb = source.OutLoop.Box();
+  for (int h = 0; h < other.holeCount; ++h) {
+    const BoundingBox& gb = other.holes[h].box;
+    if (sb.minX + dx < gb.minX || sb.maxX + dx > gb.maxX) continue;
+    earliest([&](int r) { return !(sb.minY + dy(r) < gb.minY); },
+             [&](int r) { return !(sb.maxY + dy(r) > gb.maxY); });
+  }
+  return first;
+}
+
 // The last row, from `row` up to `limit`, through which the raster's `hit`
 // at `row` holds: its vertex stays in cells of the same part, and no hole
 // can hold either part. Rows removed from the column count too. The cell
@@ -73,10 +115,8 @@ inline int RasterRun(const PartSearch& s, int k, double dx, int row, int limit, 
   const int end = std::min(limit, s.grid->Rows() - 1);
   if (s.holes && HoleMayHold(s, source, hit.blocker, dx, 0.0, true)) {
     const int cell = s.raster->At(x, y(row));
-    while (row < end && s.raster->At(x, y(row + 1)) == cell &&
-           !HoleMayHold(s, source, hit.blocker, dx, ys[static_cast<std::size_t>(row) + 1] - s.r.y)) {
-      ++row;
-    }
+    const int held = FirstHoldingRow(s, source, hit.blocker, dx, row + 1, end);
+    while (row + 1 < held && s.raster->At(x, y(row + 1)) == cell) ++row;
     return row;
   }
   const double below = s.raster->RunTop(x, y(row)) + 1.0;

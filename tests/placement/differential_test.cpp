@@ -398,8 +398,8 @@ Job LHoleJob() {
   return job;
 }
 
-// Named after the process too: ctest runs the one- and two-thread variants
-// side by side, and each must read back the file it wrote.
+// Named after the process too: ctest runs the tests side by side, each in a
+// process of its own, and each must read back the file it wrote.
 std::string WriteJobFile(const Job& job, const std::string& name) {
   const std::string path = testing::TempDir() + std::to_string(getpid()) + "_" + name;
   std::ofstream(path, std::ios::binary) << job.text;
