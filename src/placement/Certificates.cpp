@@ -42,7 +42,8 @@ class CertificateCheck {
       const BoundingBox hb = t_.HoleBox(h);
       if (BoxMayHold(hb, ob_)) return false;
       if (ob_.minX < hb.minX || ob_.maxX > hb.maxX || ob_.minY < hb.minY) continue;
-      w_.holeLimits.push_back(holes[static_cast<std::size_t>(h)].Box().maxY);  // ob.maxY > this + dy
+      w_.holeLimits.push_back(
+          holes[static_cast<std::size_t>(h)].Box().maxY);  // ob.maxY > this + dy
     }
     w_.obstacleHoleLimits.clear();
     for (int h = 0; h < other_.holeCount; ++h) {
@@ -185,7 +186,8 @@ class CertificateCheck {
   [[nodiscard]] bool PointHolds(double dy) const {
     if (kind_ == Kind::kCrossing) {
       const double y1 = sv_[static_cast<std::size_t>(pair_[0])].y + dy;
-      const double y2 = sv_[static_cast<std::size_t>(pair_[0] + 1 == sn_ ? 0 : pair_[0] + 1)].y + dy;
+      const double y2 =
+          sv_[static_cast<std::size_t>(pair_[0] + 1 == sn_ ? 0 : pair_[0] + 1)].y + dy;
       const Vertex b1 = o_.At(pair_[1]);
       const Vertex b2 = o_.At(pair_[1] + 1 == o_.n ? 0 : pair_[1] + 1);
       return (dy - t_.Dy()) < reach_ && std::min(y1, y2) <= std::max(b1.y, b2.y);

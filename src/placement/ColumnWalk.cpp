@@ -27,7 +27,7 @@ int FirstFitRow(const PartSearch& s, Worker& w, int k, int c, int from, int limi
   std::vector<Block>& seen = w.seen[static_cast<std::size_t>(k)];
   std::vector<Block>& seeing = w.seeing;
   seeing.clear();
-  std::size_t next = 0;  // the first block seen in the last column not yet passed
+  std::size_t next = 0;   // the first block seen in the last column not yet passed
   int lastVisit = kNone;  // the row visited last
   // Keeps what this column showed, then what the last one showed further up.
   const auto remember = [&](int result) {
@@ -127,8 +127,8 @@ void SearchColumn(const PartSearch& s, Worker& w, int c, bool anyFit, double bou
     }
   }
   const int from = s.StartRow(c);
-  int limitAll = std::numeric_limits<int>::max();      // first fit of any rotation
-  int limitNumber = std::numeric_limits<int>::max();   // of one with a numeric centroid x
+  int limitAll = std::numeric_limits<int>::max();     // first fit of any rotation
+  int limitNumber = std::numeric_limits<int>::max();  // of one with a numeric centroid x
   for (const int k : order) {
     const double x = cx(k);
     int limit = limitNumber;
@@ -235,7 +235,7 @@ class ColumnWalk {
   const int first_;
   bool anyFit_ = false;  // a fit was found in the columns searched
   double bound_ = std::numeric_limits<double>::infinity();  // their least centroid x
-  bool found_ = false;  // the walk's rule has read a fit
+  bool found_ = false;                                      // the walk's rule has read a fit
   int firstC_ = 0;
   int firstRow_ = 0;
   int bestC_ = 0;

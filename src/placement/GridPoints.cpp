@@ -10,7 +10,6 @@ namespace nest {
 
 namespace {
 
-
 // The x of every edge of `loop` that crosses the line y, as the ray test
 // computes it; a point (px, y) in the loop's box is inside when an odd number
 // of them exceed px. All points of a grid row share y, so a row needs them
@@ -147,6 +146,8 @@ void BuildCandidateGrid(PackJob& job) {
   job.CandidatePoints.Assign(std::move(xs), std::move(ys));
 }
 
-void RemoveCoveredPoints(PackJob& job, const Part& part) { RemoveCovered(job.CandidatePoints, part); }
+void RemoveCoveredPoints(PackJob& job, const Part& part) {
+  RemoveCovered(job.CandidatePoints, part);
+}
 
 }  // namespace nest

@@ -33,8 +33,8 @@ struct PartSearch {
   std::vector<int> entryOf;
   bool holes = false;  // whether the part or an obstacle has a hole
   double pitch = 0.0;  // between rows, for a first guess
-  Vertex s;  // the type's LastPosition: earlier points are passed over
-  int sRow = 0;  // first row not below s.y
+  Vertex s;            // the type's LastPosition: earlier points are passed over
+  int sRow = 0;        // first row not below s.y
 
   // First row of column c that the walk visits.
   [[nodiscard]] int StartRow(int c) const { return grid->X(c) == s.x ? sRow : 0; }
@@ -79,7 +79,7 @@ struct Worker {
   // edges over nearly the same rows, so they are checked there before a
   // full trial, and their last rows are the first guess of the new ones.
   std::vector<std::vector<Block>> seen;
-  std::vector<Block> seeing;  // scratch: the blocks of the column under way
+  std::vector<Block> seeing;    // scratch: the blocks of the column under way
   std::vector<int> rasterHint;  // per rotation: the vertex last found in a part
 
   // Readies the worker for a search of the rotations `turned`, keeping the

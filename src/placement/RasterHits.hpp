@@ -16,8 +16,8 @@ namespace nest {
 // obstacle `entry` may hold the other part, by their boxes. With `anyRow`,
 // by their x extents alone, which the row does not change: false then means
 // false in every row of the column.
-inline bool HoleMayHold(const PartSearch& s, const Part& source, std::size_t entry, double dx, double dy,
-                 bool anyRow = false) {
+inline bool HoleMayHold(const PartSearch& s, const Part& source, std::size_t entry, double dx,
+                        double dy, bool anyRow = false) {
   const auto holds = [anyRow](const BoundingBox& h, const BoundingBox& l) {
     if (l.minX < h.minX || l.maxX > h.maxX) return false;
     return anyRow || BoxMayHold(h, l);
@@ -38,7 +38,8 @@ inline bool HoleMayHold(const PartSearch& s, const Part& source, std::size_t ent
 // Whether a vertex of rotation k's outer loop, moved by (dx, dy), lies
 // certainly inside a placed part's outer loop while no hole of either part
 // can hold the other: then the trial overlaps the part, and `cert` says so.
-inline bool RasterBlocks(const PartSearch& s, Worker& w, int k, double dx, double dy, Certificate* cert) {
+inline bool RasterBlocks(const PartSearch& s, Worker& w, int k, double dx, double dy,
+                         Certificate* cert) {
   const Part& source = s.turned[static_cast<std::size_t>(k)];
   const std::vector<Vertex>& v = source.OutLoop.Vertices();
   const int n = source.OutLoop.Count();
@@ -106,7 +107,8 @@ inline int FirstHoldingRow(const PartSearch& s, const Part& source, std::size_t 
 // can hold either part. Rows removed from the column count too. The cell
 // row of the vertex never falls as the row rises, so the rows that keep it
 // in the part's run of cells above it come first.
-inline int RasterRun(const PartSearch& s, int k, double dx, int row, int limit, const Certificate& hit) {
+inline int RasterRun(const PartSearch& s, int k, double dx, int row, int limit,
+                     const Certificate& hit) {
   const Part& source = s.turned[static_cast<std::size_t>(k)];
   const std::vector<double>& ys = s.grid->Ys();
   const Vertex& a = source.OutLoop.Vertices()[static_cast<std::size_t>(hit.a)];
