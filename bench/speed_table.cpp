@@ -1,26 +1,21 @@
 // Per shared instance and setting: milliseconds per layout of the program
-// (one and two threads) and of the literal model, measured in this process
-// on the same sequences, their ratios, and the peak memory of a process that
-// does nothing but the program's layouts. Every layout of the program must
-// give the literal model's efficiency to the last bit. One thread is
-// compared by processor time (steadier on a shared machine), two threads by
-// wall-clock time, which is what they can shorten. The program's two
-// settings and the literal model are measured in turns, five rounds each,
+// and of the literal model, measured in this process on the same sequences,
+// their ratio, and the peak memory of a process that does nothing but the
+// program's layouts. Every layout of the program must give the literal
+// model's efficiency to the last bit. The ratio is taken of processor time
+// (steadier on a shared machine); wall-clock time is shown beside it. The
+// program and the literal model are measured in turns, five rounds each,
 // and each figure is the median of its rounds (the literal model's first
 // layouts run faster than its later ones).
 //
-//   nest_speed_table [suggested|fine|both] [--busy] [instance ...]
+//   nest_speed_table [suggested|fine|both] [instance ...]
 //   nest_speed_table --peak PART_FILE RN PPD   (peak memory in KB of one job)
-//
-// --busy keeps a spinning process on one core while measuring.
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <ctime>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -160,36 +155,28 @@ void Row(const std::string& dir, const Instance& inst, bool fine, double minSeco
   const std::vector<std::vector<int>> seqs = Sequences(job.PartCount);
   const double points = nest::CandidateGridSize(job.SheetLength, job.SheetWidth, ppd);
 
-  // One and two threads and the literal model take turns, so that a change
-  // of the machine's load falls on all three; each is given by the median of
-  // its rounds.
+  // The program and the literal model take turns, so that a change of the
+  // machine's load falls on both; each is given by the median of its rounds.
   nest::literal::PackJob literal;
   literal.Setup(text, rn, ppd);
   std::vector<double> effProgram;
-  std::vector<double> effTwo;
   std::vector<Ms> ones;
-  std::vector<Ms> twos;
   std::vector<Ms> literals;
   bool same = true;
   for (int round = 0; round < kRounds; ++round) {
-    nest::SetPlacementThreads(1);
     ones.push_back(ProgramMs(job, seqs, minSeconds / kRounds, &effProgram));
-    nest::SetPlacementThreads(2);
-    twos.push_back(ProgramMs(job, seqs, minSeconds / kRounds, &effTwo));
     literals.push_back(Measure(seqs.size(), minSeconds / kRounds, [&](std::size_t s) {
       const double e = nest::literal::EvaluateSequence(literal, seqs[s]);
       literal.RestoreParts();
-      same = same && std::memcmp(&e, &effProgram[s], sizeof e) == 0 &&
-             std::memcmp(&e, &effTwo[s], sizeof e) == 0;
+      same = same && std::memcmp(&e, &effProgram[s], sizeof e) == 0;
     }));
   }
   const Ms one = Median(ones);
-  const Ms two = Median(twos);
   const Ms lit = Median(literals);
   const double peak = ProgramPeakMb(path, rn, ppd);
-  std::printf("| %s | %s | %d | %g | %.0f | %.1f | %.2f | %.1f | %.1f | %.2f | %.2f | %.2f | %.1f | %.0f | %s |\n",
-              inst.name, fine ? "fine" : "suggested", rn, ppd, points, lit.cpu, one.cpu, lit.cpu / one.cpu,
-              lit.wall, one.wall, two.wall, two.cpu, lit.wall / two.wall, peak, same ? "yes" : "NO");
+  std::printf("| %s | %s | %d | %g | %.0f | %.1f | %.2f | %.1f | %.1f | %.2f | %.0f | %s |\n", inst.name,
+              fine ? "fine" : "suggested", rn, ppd, points, lit.cpu, one.cpu, lit.cpu / one.cpu, lit.wall, one.wall,
+              peak, same ? "yes" : "NO");
   std::fflush(stdout);
 }
 
@@ -198,38 +185,22 @@ void Row(const std::string& dir, const Instance& inst, bool fine, double minSeco
 int main(int argc, char** argv) {
   if (argc == 5 && std::string(argv[1]) == "--peak") return Peak(argv[2], std::atoi(argv[3]), std::atof(argv[4]));
   std::string which = "both";
-  bool busy = false;
   std::vector<std::string> names;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "suggested" || a == "fine" || a == "both") {
       which = a;
-    } else if (a == "--busy") {
-      busy = true;
     } else {
       names.push_back(a);
     }
   }
-  pid_t spinner = -1;
-  if (busy) {
-    spinner = fork();
-    if (spinner == 0) {
-      volatile unsigned long long n = 0;
-      for (;;) n = n + 1;
-    }
-  }
-  std::printf("| instance | setting | RN | PPD | grid points | literal ms (cpu) | program ms, 1 thread (cpu) | "
-              "ratio, 1 thread | literal ms (wall) | program ms, 1 thread (wall) | program ms, 2 threads "
-              "(wall) | program ms, 2 threads (cpu) | ratio, 2 threads | peak MB | same |\n");
-  std::printf("|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n");
+  std::printf("| instance | setting | RN | PPD | grid points | literal ms (cpu) | program ms (cpu) | ratio | "
+              "literal ms (wall) | program ms (wall) | peak MB | same |\n");
+  std::printf("|---|---|---|---|---|---|---|---|---|---|---|---|\n");
   for (const Instance& inst : kInstances) {
     if (!names.empty() && std::find(names.begin(), names.end(), inst.name) == names.end()) continue;
     if (which != "fine") Row(NEST_SHARED_BENCHMARKS_DIR, inst, false, 1.0);
     if (which != "suggested") Row(NEST_SHARED_BENCHMARKS_DIR, inst, true, 1.0);
-  }
-  if (spinner > 0) {
-    kill(spinner, SIGKILL);
-    waitpid(spinner, nullptr, 0);
   }
   return 0;
 }

@@ -1,7 +1,5 @@
 #include "placement/CandidateGrid.hpp"
 
-#include <bit>
-
 namespace nest {
 
 void CandidateGrid::Clear() {
@@ -25,28 +23,6 @@ void CandidateGrid::Assign(std::vector<double> xs, std::vector<double> ys) {
   }
   live_.assign(xs_.size(), static_cast<int>(rows));
   count_ = xs_.size() * rows;
-}
-
-int CandidateGrid::NextLive(int c, int r) const {
-  const int rows = Rows();
-  if (r >= rows) return rows;
-  const std::uint64_t* column = bits_.data() + static_cast<std::size_t>(c) * words_;
-  std::size_t w = static_cast<std::size_t>(r) >> 6;
-  std::uint64_t word = column[w] & (~std::uint64_t{0} << (static_cast<unsigned>(r) & 63u));
-  while (word == 0) {
-    if (++w == words_) return rows;
-    word = column[w];
-  }
-  return static_cast<int>(w * 64 + static_cast<std::size_t>(std::countr_zero(word)));
-}
-
-void CandidateGrid::Remove(int c, int r) {
-  std::uint64_t& word = bits_[static_cast<std::size_t>(c) * words_ + (static_cast<std::size_t>(r) >> 6)];
-  const std::uint64_t bit = std::uint64_t{1} << (static_cast<unsigned>(r) & 63u);
-  if ((word & bit) == 0) return;
-  word &= ~bit;
-  --live_[static_cast<std::size_t>(c)];
-  --count_;
 }
 
 std::vector<Vertex> CandidateGrid::ToVector() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -51,5 +52,28 @@ class CandidateGrid {
   std::size_t words_ = 0;
   std::size_t count_ = 0;
 };
+
+// Defined here: the walks call them for nearly every point they pass.
+inline int CandidateGrid::NextLive(int c, int r) const {
+  const int rows = Rows();
+  if (r >= rows) return rows;
+  const std::uint64_t* column = bits_.data() + static_cast<std::size_t>(c) * words_;
+  std::size_t w = static_cast<std::size_t>(r) >> 6;
+  std::uint64_t word = column[w] & (~std::uint64_t{0} << (static_cast<unsigned>(r) & 63u));
+  while (word == 0) {
+    if (++w == words_) return rows;
+    word = column[w];
+  }
+  return static_cast<int>(w * 64 + static_cast<std::size_t>(std::countr_zero(word)));
+}
+
+inline void CandidateGrid::Remove(int c, int r) {
+  std::uint64_t& word = bits_[static_cast<std::size_t>(c) * words_ + (static_cast<std::size_t>(r) >> 6)];
+  const std::uint64_t bit = std::uint64_t{1} << (static_cast<unsigned>(r) & 63u);
+  if ((word & bit) == 0) return;
+  word &= ~bit;
+  --live_[static_cast<std::size_t>(c)];
+  --count_;
+}
 
 }  // namespace nest

@@ -1,9 +1,7 @@
 #include "placement/Collision.hpp"
 
 #include <algorithm>
-#include <cassert>
 #include <cmath>
-#include <numeric>
 
 namespace nest {
 
@@ -22,132 +20,6 @@ inline bool CrossesRay(const Vertex& a, const Vertex& c, const Vertex& p) {
 }
 
 }  // namespace
-
-// ----------------------------------------------------------------- indexes
-
-void LoopIndex::Build(const Vertex* v, int n) {
-  reps_.clear();
-  offsets_.clear();
-  edges_.clear();
-  constexpr int kMinIndexedVertices = 8;
-  if (n < kMinIndexedVertices) return;
-  for (int i = 0; i < n; ++i) {
-    if (!std::isfinite(v[i].y)) return;
-  }
-  std::vector<int> order(n);
-  std::iota(order.begin(), order.end(), 0);
-  std::stable_sort(order.begin(), order.end(), [v](int a, int b) { return v[a].y < v[b].y; });
-  std::vector<int> rank(n);
-  std::vector<int> reps;
-  for (int k = 0; k < n; ++k) {
-    const int i = order[k];
-    if (reps.empty() || v[reps.back()].y < v[i].y) reps.push_back(i);
-    rank[i] = static_cast<int>(reps.size()) - 1;
-  }
-  const std::size_t slabs = reps.size() - 1;
-  // Count first; an index whose slabs list too many edges is not worth it.
-  std::vector<int> counts(slabs + 1, 0);
-  long long total = 0;
-  for (int i = 0; i < n; ++i) {
-    const int r1 = rank[i];
-    const int r2 = rank[NextIndex(i, n)];
-    const int lo = std::min(r1, r2);
-    const int hi = std::max(r1, r2);
-    for (int j = lo; j < hi; ++j) ++counts[j];
-    total += hi - lo;
-  }
-  if (total > 16LL * n) return;
-  offsets_.assign(slabs + 1, 0);
-  for (std::size_t j = 0; j < slabs; ++j) offsets_[j + 1] = offsets_[j] + counts[j];
-  edges_.assign(static_cast<std::size_t>(total), 0);
-  std::vector<int> fill(offsets_.begin(), offsets_.end() - 1);
-  for (int i = 0; i < n; ++i) {
-    const int r1 = rank[i];
-    const int r2 = rank[NextIndex(i, n)];
-    for (int j = std::min(r1, r2); j < std::max(r1, r2); ++j) edges_[fill[j]++] = i;
-  }
-  reps_ = std::move(reps);
-  count_ = n;
-}
-
-bool LoopIndex::Describes(const Vertex* v, int n) const {
-  if (reps_.empty()) return true;
-  if (n != count_) return false;
-  for (std::size_t j = 1; j < reps_.size(); ++j) {
-    if (v[reps_[j]].y < v[reps_[j - 1]].y) return false;
-  }
-  return true;
-}
-
-bool PartIndex::Describes(const Part& part) const {
-  const std::vector<Loop>& holes = part.InnerLoops.Loops();
-  if (loops_.size() != 1 + holes.size()) return false;
-  if (!loops_[0].Describes(part.OutLoop.Vertices().data(), part.OutLoop.Count())) return false;
-  for (std::size_t h = 0; h < holes.size(); ++h) {
-    if (!loops_[h + 1].Describes(holes[h].Vertices().data(), holes[h].Count())) return false;
-  }
-  return true;
-}
-
-void PartIndex::Build(const Part& part) {
-  const std::vector<Loop>& holes = part.InnerLoops.Loops();
-  loops_.resize(1 + holes.size());
-  loops_[0].Build(part.OutLoop.Vertices().data(), part.OutLoop.Count());
-  for (std::size_t h = 0; h < holes.size(); ++h) {
-    loops_[h + 1].Build(holes[h].Vertices().data(), holes[h].Count());
-  }
-  holes_.resize(holes.size());
-}
-
-const ShapeView& PartIndex::View(const Part& part) {
-  assert(Describes(part));  // the part was only translated since Build
-  const std::vector<Loop>& holes = part.InnerLoops.Loops();
-  view_.outer = ViewOf(part.OutLoop);
-  view_.outer.index = &loops_[0];
-  for (std::size_t h = 0; h < holes.size(); ++h) {
-    holes_[h] = ViewOf(holes[h]);
-    holes_[h].index = &loops_[h + 1];
-  }
-  view_.holes = holes_.data();
-  view_.holeCount = static_cast<int>(holes_.size());
-  return view_;
-}
-
-namespace {
-
-LoopView Moved(const Loop& loop, double dx, double dy, const LoopIndex* index) {
-  LoopView view{loop.Vertices().data(), loop.Count(), loop.Box().Translated(dx, dy)};
-  view.moved = true;
-  view.dx = dx;
-  view.dy = dy;
-  view.index = index;
-  return view;
-}
-
-}  // namespace
-
-const ShapeView& PartIndex::MovedView(const Part& part, double dx, double dy) {
-  assert(Describes(part));
-  const std::vector<Loop>& holes = part.InnerLoops.Loops();
-  view_.outer = Moved(part.OutLoop, dx, dy, &loops_[0]);
-  for (std::size_t h = 0; h < holes.size(); ++h) {
-    holes_[h] = Moved(holes[h], dx, dy, &loops_[h + 1]);
-  }
-  view_.holes = holes_.data();
-  view_.holeCount = static_cast<int>(holes_.size());
-  return view_;
-}
-
-const ShapeView& ShapeBuffer::Of(const Part& part) {
-  holes_.clear();
-  for (const Loop& h : part.InnerLoops.Loops()) holes_.push_back(ViewOf(h));
-  view_.outer = ViewOf(part.OutLoop);
-  view_.holes = holes_.data();
-  view_.holeCount = static_cast<int>(holes_.size());
-  return view_;
-}
-
-// -------------------------------------------------------------- predicates
 
 bool FitsInBox(const BoundingBox& p, const BoundingBox& b) {
   if (!(p.maxX < b.maxX || std::fabs(p.maxX - b.maxX) < kBoxTolerance)) return false;
@@ -297,14 +169,13 @@ bool OneInHoleOfOther(const ShapeView& a, const ShapeView& b) {
   return false;
 }
 
-// The pair test for two parts whose outer boxes overlap.
-bool CompatibleAfterBoxStage(const ShapeView& a, const ShapeView& b, int* hintA = nullptr,
-                             int* hintB = nullptr, bool hintAOutside = false) {
+}  // namespace
+
+bool CompatibleAfterBoxStage(const ShapeView& a, const ShapeView& b, int* hintA, int* hintB,
+                             bool hintAOutside) {
   if (OutlinesDisjoint(a.outer, b.outer, hintA, hintB, hintAOutside)) return true;
   return OneInHoleOfOther(a, b);
 }
-
-}  // namespace
 
 bool OuterLoopsDisjoint(const LoopView& a, const LoopView& b) {
   if (BoxesApart(a.box, b.box)) return true;
@@ -399,164 +270,6 @@ bool PartFits(const PackJob& job, const Part& part) {
 
 bool TrialFits(const PackJob& job, const Part& trial) {
   return FitsAmongMembers(job, trial, [&trial](const Part& m) { return m.ID == trial.ID; });
-}
-
-// ------------------------------------------------------------ trial shapes
-
-void TrialShape::Prepare(const Part& source) {
-  hints_ = SearchHints{};
-  source_ = &source;
-  indexed_ = false;
-  viewed_ = false;
-}
-
-void TrialShape::MoveTo(double dx, double dy) {
-  viewed_ = false;
-  dx_ = dx;
-  dy_ = dy;
-  outerBox_ = source_->OutLoop.Box().Translated(dx, dy);
-}
-
-LoopView TrialShape::OuterView() const {
-  const Loop& outer = source_->OutLoop;
-  LoopView view{outer.Vertices().data(), outer.Count(), outerBox_};
-  view.moved = true;
-  view.dx = dx_;
-  view.dy = dy_;
-  return view;
-}
-
-const ShapeView& TrialShape::View() {
-  if (!viewed_) {
-    if (!indexed_) {
-      index_.Build(*source_);
-      indexed_ = true;
-    }
-    view_ = &index_.MovedView(*source_, dx_, dy_);
-    viewed_ = true;
-  }
-  return *view_;
-}
-
-bool TrialFits(const PackJob& job, TrialShape& trial) {
-  if (!FitsInBox(trial.OuterBox(), job.SheetBox)) return false;
-  ShapeBuffer other;
-  for (const Part& member : job.Parts) {
-    if (member.ID == trial.ID()) continue;
-    if (!PartsCompatible(trial.View(), other.Of(member))) return false;
-  }
-  return true;
-}
-
-// --------------------------------------------------------------- obstacles
-
-void Obstacles::Build(const PackJob& job, const Part& moving, const PlacedIndexes* placed) {
-  entries_.clear();
-  for (const Part& member : job.Parts) {
-    if (&member == &moving || member.ID == moving.ID) continue;
-    const BoundingBox& box = member.OutLoop.Box();
-    if (box.maxY <= 0.0) continue;
-    PartIndex* index = placed != nullptr ? placed->Find(member) : nullptr;
-    entries_.push_back(Entry{&member, box, index, nullptr, nullptr});
-  }
-  // Falling max x; a box whose max x is not a number is never apart from
-  // anything by x, so such entries come first, where no scan stops early.
-  std::stable_sort(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) {
-    const bool aNan = std::isnan(a.box.maxX);
-    const bool bNan = std::isnan(b.box.maxX);
-    if (aNan || bNan) return aNan && !bNan;
-    return a.box.maxX > b.box.maxX;
-  });
-  // Views and indexes are made now rather than on first use, so that the
-  // trial tests, which may run on several threads, only read them.
-  for (const Entry& e : entries_) ViewOf(e);
-}
-
-const ShapeView& Obstacles::ViewOf(const Entry& e) const {
-  if (e.view == nullptr) {
-    if (e.index == nullptr) {
-      e.own = std::make_unique<PartIndex>();
-      e.own->Build(*e.part);
-      e.index = e.own.get();
-    }
-    // The member stays where it is while the obstacles are in use.
-    e.view = &e.index->View(*e.part);
-  }
-  return *e.view;
-}
-
-template <class HoleBoxFn, class ViewFn>
-bool Obstacles::FitsAmong(const LoopView& outer, int holes, HoleBoxFn holeBox, ViewFn view,
-                          TrialShape::SearchHints& hints) const {
-  const BoundingBox& box = outer.box;
-  if (hints.vertices.size() != 2 * entries_.size()) hints.vertices.assign(2 * entries_.size(), 0);
-  const auto rejects = [&](std::size_t i) {
-    const Entry& e = entries_[i];
-    if (BoxesApart(box, e.box)) return false;
-    const ShapeView& other = ViewOf(e);
-    int& hint = hints.vertices[2 * i];
-    // One vertex inside the other outer loop settles the pair unless one
-    // part may lie in a hole of the other: try the vertices that did so
-    // last, of either loop, before anything else.
-    int holeMayHold = -1;  // not yet known
-    const auto mayHold = [&] {
-      if (holeMayHold < 0) {
-        holeMayHold = 0;
-        for (int h = 0; h < holes && holeMayHold == 0; ++h) {
-          holeMayHold = BoxMayHold(holeBox(h), other.outer.box) ? 1 : 0;
-        }
-        for (int h = 0; h < other.holeCount && holeMayHold == 0; ++h) {
-          holeMayHold = BoxMayHold(other.holes[h].box, outer.box) ? 1 : 0;
-        }
-      }
-      return holeMayHold != 0;
-    };
-    bool hintOutside = false;
-    if (hint < outer.n) {
-      if (IsPointInLoop(other.outer, outer.At(hint))) {
-        if (!mayHold()) return true;
-      } else {
-        hintOutside = true;
-      }
-    }
-    const int otherHint = hints.vertices[2 * i + 1];
-    if (otherHint < other.outer.n && !mayHold() &&
-        IsPointInLoop(view().outer, other.outer.At(otherHint))) {
-      return true;
-    }
-    return !CompatibleAfterBoxStage(view(), other, &hint, &hints.vertices[2 * i + 1], hintOutside);
-  };
-  const std::size_t last = hints.lastBlocker;
-  if (last < entries_.size() && rejects(last)) return false;
-  for (std::size_t i = 0; i < entries_.size(); ++i) {
-    if (entries_[i].box.maxX < box.minX) break;  // this one and all after lie left of the box
-    if (i == last) continue;
-    if (rejects(i)) {
-      hints.lastBlocker = i;
-      return false;
-    }
-  }
-  return true;
-}
-
-bool Obstacles::TrialFits(const PackJob& job, TrialShape& trial) const {
-  if (!FitsInBox(trial.OuterBox(), job.SheetBox)) return false;
-  return FitsAmong(
-      trial.OuterView(), trial.HoleCount(), [&trial](int h) { return trial.HoleBox(h); },
-      [&trial]() -> const ShapeView& { return trial.View(); }, trial.Hints());
-}
-
-bool Obstacles::PartFits(const PackJob& job, const Part& moving, PartIndex& movingIndex) const {
-  if (!FitsInBox(moving.OutLoop.Box(), job.SheetBox)) return false;
-  const ShapeView* selfView = nullptr;
-  return FitsAmong(
-      nest::ViewOf(moving.OutLoop), moving.InnerLoops.Count(),
-      [&moving](int h) -> const BoundingBox& { return moving.InnerLoops.Loops()[h].Box(); },
-      [&]() -> const ShapeView& {
-        if (selfView == nullptr) selfView = &movingIndex.View(moving);
-        return *selfView;
-      },
-      slideHints_);
 }
 
 }  // namespace nest

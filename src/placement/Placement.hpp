@@ -4,33 +4,36 @@
 
 #include "app/PackJob.hpp"
 #include "parts/Part.hpp"
+#include "placement/GridPoints.hpp"
+#include "placement/Slide.hpp"
 
 namespace nest {
+
+// The placement engine lays parts out one at a time, each as the literal
+// greedy rule would: of the (candidate point, rotation) pairs at which the
+// part fits, the one whose centroid lies furthest towards x = 0; then it
+// slides the part left and down and drops the grid points it covers. It
+// finds the same pair while testing far fewer, and every layout equals the
+// literal rule's. Where each piece lives:
+//
+//   CandidateGrid     the grid of candidate points, one bit per point
+//   GridPoints        the grid over the sheet; removing the points a part covers
+//   LoopIndex         loops and parts as the tests read them, indexed by slab
+//   Collision         the containment and overlap tests of points, loops, parts
+//   Obstacles         the trial positions and the placed parts they meet
+//   InsideRaster      cells certainly inside a placed part's outer loop
+//   PartSearch        the data of one part's search and its scratch storage
+//   RasterHits        trials the raster settles, and how far up a column
+//   Certificates      why a trial fails, and through which rows it keeps failing
+//   CertificateReach  how far crossing edges and a placed vertex keep reaching
+//   ColumnWalk        the walk over the columns and the first fit in each
+//   Slide             the slides left and down after a part is laid
+//   Placement         this engine: a part's search and its commit
+//   Evaluation        laying out a whole sequence and its efficiency
 
 class InsideRaster;
 class Obstacles;
 class PlacedIndexes;
-
-// Below this length (in both components) a slide step is not halved again.
-inline constexpr double kMinSlideStep = 0.01;
-// Most moves one pass of a slide makes. A pass ends long before this unless
-// the step is tiny against the distance to slide (a part a billionth of a unit
-// thick would otherwise take trillions of moves to cross the sheet).
-inline constexpr long long kMaxSlideMovesPerPass = 1000000;
-// Most candidate points a grid may hold.
-inline constexpr double kMaxCandidatePoints = 50000000.0;
-
-// Number of grid points BuildCandidateGrid would make for this sheet and
-// spacing (as a double, so that absurd spacings do not overflow).
-double CandidateGridSize(double sheetLength, double sheetWidth, double ppd);
-
-// Replaces CandidatePoints by the grid over the sheet: both sheet edges are
-// grid lines and the spacing is PPD or a little more. Points run by
-// ascending x and, for equal x, ascending y.
-void BuildCandidateGrid(PackJob& job);
-
-// Drops the candidate points in the part's material; points in its holes stay.
-void RemoveCoveredPoints(PackJob& job, const Part& part);
 
 // Lays one member of job.Parts onto the sheet: of the (candidate point,
 // rotation) pairs at which it fits, the one whose centroid lies furthest
@@ -74,23 +77,11 @@ class PlacementEngine {
   // commit: nothing else moves in between.
   std::unique_ptr<Obstacles> obstacles_;
   const Part* obstaclesOf_ = nullptr;
-  long long lastWork_ = 0;  // rows the last search of the layout tested
-  long long lastColumns_ = 0;  // and the columns it searched
   // Where the outer loops of the parts placed in the layout certainly are.
   std::unique_ptr<InsideRaster> raster_;
   bool rasterReady_ = false;
   struct Scratch;
   std::unique_ptr<Scratch> scratch_;
 };
-
-// Most threads a placement search uses (1 or 2; 2 by default). With two, a
-// search takes the second thread when the layout's last search was long
-// enough to pay for waking it, or every time with `everySearch`. Results
-// never depend on it; the tests and the benchmark set it to compare.
-void SetPlacementThreads(int threads, bool everySearch = false);
-int PlacementThreads();
-
-void SlideLeft(PackJob& job, Part& part);
-void SlideDown(PackJob& job, Part& part);
 
 }  // namespace nest

@@ -398,8 +398,8 @@ Job LHoleJob() {
   return job;
 }
 
-// Named after the process too: ctest runs the one- and two-thread variants
-// side by side, and each must read back the file it wrote.
+// Named after the process too: ctest runs the tests side by side, each in a
+// process of its own, and each must read back the file it wrote.
 std::string WriteJobFile(const Job& job, const std::string& name) {
   const std::string path = testing::TempDir() + std::to_string(getpid()) + "_" + name;
   std::ofstream(path, std::ios::binary) << job.text;
@@ -526,23 +526,7 @@ TEST(DifferentialPlacementTest, IssueLHoleJobAgreesWithTheLiteralModel) {
   EXPECT_GE(triangle.Box.minX, 100.0 - 0.00001);
 }
 
-// Runs the body with the placement search on one thread and on two (the
-// second thread joining every search): the layouts must not depend on it.
-class DifferentialLayoutTest : public testing::TestWithParam<int> {
- protected:
-  void SetUp() override {
-    saved_ = PlacementThreads();
-    SetPlacementThreads(GetParam(), true);
-  }
-  void TearDown() override { SetPlacementThreads(saved_); }
-
- private:
-  int saved_ = 1;
-};
-
-INSTANTIATE_TEST_SUITE_P(OneAndTwoThreads, DifferentialLayoutTest, testing::Values(1, 2));
-
-TEST_P(DifferentialLayoutTest, RandomJobsAgreeWithTheLiteralModel) {
+TEST(DifferentialLayoutTest, RandomJobsAgreeWithTheLiteralModel) {
   constexpr int kJobs = 500;
   int failures = 0;
   Coverage coverage;
@@ -574,7 +558,7 @@ TEST_P(DifferentialLayoutTest, RandomJobsAgreeWithTheLiteralModel) {
 // The public instances beside the project (skipped when they are absent):
 // real outlines with many vertices, laid out with their suggested rotations
 // and a grid of some forty thousand points.
-TEST_P(DifferentialLayoutTest, SharedInstancesAgreeWithTheLiteralModel) {
+TEST(DifferentialLayoutTest, SharedInstancesAgreeWithTheLiteralModel) {
   const std::string dir = NEST_SHARED_BENCHMARKS_DIR;
   if (!std::ifstream(dir + "/albano.txt")) GTEST_SKIP() << "no shared instances at " << dir;
   struct Instance {
