@@ -150,10 +150,10 @@ void RemoveCoveredPoints(PackJob& job, const Part& part) { RemoveCovered(job.Can
 
 namespace {
 
-// Two by default: the helper joins only searches long enough to pay for
+// One by default (the search speculates on the second core instead): the helper joins only searches long enough to pay for
 // waking it, and only on a core nothing else wants (see the README's speed
 // table).
-std::atomic<int> gThreads{2};
+std::atomic<int> gThreads{1};
 // Rows the last search of a layout must have tested (beyond those the
 // raster settled) for the next one to wake the helper: waking it costs about
 // as much as testing a few hundred.

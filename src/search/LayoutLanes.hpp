@@ -1,0 +1,54 @@
+#pragma once
+
+#include <memory>
+
+#include "app/PackJob.hpp"
+#include "search/IDSequence.hpp"
+
+namespace nest {
+
+// The layouts of a search. With one lane every layout is made on the job by
+// the calling thread when its result is taken, as a plain loop would. With
+// two, two threads of their own each lay out on a faithful copy of the job,
+// so that the search can lay out the next iteration's neighbour while the
+// current one is still being laid out. A layout's efficiency does not depend
+// on the lane that made it. Waiting threads sleep.
+class LayoutLanes {
+ public:
+  // Two lanes only when `lanes` is 2 or more and the threads can be started;
+  // `job` must be in its parked state.
+  LayoutLanes(PackJob& job, int lanes);
+  // Abandons what is still being laid out and ends the threads.
+  ~LayoutLanes();
+  LayoutLanes(const LayoutLanes&) = delete;
+  LayoutLanes& operator=(const LayoutLanes&) = delete;
+
+  // True with two lanes: a second layout may be started before the first
+  // one's result is taken.
+  [[nodiscard]] bool Parallel() const;
+
+  // Starts laying out `sequence`; waits for a free lane when both are busy.
+  // The ticket names the layout until its result is taken or it is dropped.
+  int Start(const IDSequence& sequence);
+  // The efficiency of the ticket's layout, once made; what the layout threw
+  // (a stop, a lack of memory) is thrown here.
+  double Take(int ticket);
+  // The ticket's layout is not wanted: it is abandoned at its next
+  // placement and what it throws is ignored.
+  void Drop(int ticket);
+
+  struct Shared;
+
+ private:
+  PackJob& job_;
+  IDSequence pending_;  // one lane: the sequence to lay out at Take
+  std::unique_ptr<Shared> shared_;
+};
+
+// The most threads a search lays out on: 2, or 1 when a test or a benchmark
+// holds the search to one (a seam, not a setting). Two are used only when
+// the process may run on two processors.
+void LimitSearchThreads(int threads);
+int SearchThreads();
+
+}  // namespace nest
