@@ -155,6 +155,9 @@ void RunHillClimbing(PackJob& job, int maxIterations) {
     } else {
       makeStep(step);
     }
+    // A run abandoned by a second signal stops where one thread would: in
+    // this step's layout, even when it was made ahead and is done already.
+    StopIfSignalledTwice();
     if (lanes.Parallel() && i < maxIterations && visited.Count() < distinct) makeStep(ahead);
     const double neighbourEfficiency = lanes.Take(step.ticket);
     step.made = false;
@@ -222,6 +225,9 @@ void RunSimulatedAnnealing(PackJob& job, int maxIterations) {
     } else {
       makeStep(step);
     }
+    // A run abandoned by a second signal stops where one thread would: in
+    // this step's layout, even when it was made ahead and is done already.
+    StopIfSignalledTwice();
     if (lanes.Parallel() && i < maxIterations && visited.Count() < distinct) {
       // A rejection draws the chance number first.
       ahead.stateBefore = RandomState();

@@ -15,7 +15,7 @@ namespace nest {
 
 namespace {
 
-std::atomic<int> gThreadLimit{2};
+std::atomic<int> gFixedThreads{0};  // 0: by the processors
 
 enum class LaneState {
   kIdle,     // free for a new layout
@@ -175,11 +175,12 @@ void LayoutLanes::Drop(int ticket) {
   if (lane.state == LaneState::kPosted) lane.state = LaneState::kIdle;
 }
 
-void LimitSearchThreads(int threads) { gThreadLimit.store(threads >= 2 ? 2 : 1); }
+void SetSearchThreads(int threads) { gFixedThreads.store(threads <= 0 ? 0 : threads >= 2 ? 2 : 1); }
 
 int SearchThreads() {
-  const int limit = gThreadLimit.load();
-  return limit >= 2 && platform::UsableCores() >= 2 ? 2 : 1;
+  const int fixed = gFixedThreads.load();
+  if (fixed != 0) return fixed;
+  return platform::UsableCores() >= 2 ? 2 : 1;
 }
 
 }  // namespace nest

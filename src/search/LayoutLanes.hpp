@@ -45,10 +45,10 @@ class LayoutLanes {
   std::unique_ptr<Shared> shared_;
 };
 
-// The most threads a search lays out on: 2, or 1 when a test or a benchmark
-// holds the search to one (a seam, not a setting). Two are used only when
-// the process may run on two processors.
-void LimitSearchThreads(int threads);
+// The threads a search lays out on: two when the process may run on two
+// processors, else one. Tests and benchmarks may fix the number (1 or 2;
+// 0 goes back to the choice by processors): a seam, not a setting.
+void SetSearchThreads(int threads);
 int SearchThreads();
 
 }  // namespace nest
