@@ -159,6 +159,7 @@ void RunHillClimbing(PackJob& job, int maxIterations) {
     // this step's layout, even when it was made ahead and is done already.
     StopIfSignalledTwice();
     if (lanes.Parallel() && i < maxIterations && visited.Count() < distinct) makeStep(ahead);
+    log.Flush();
     const double neighbourEfficiency = lanes.Take(step.ticket);
     step.made = false;
     step.neighbour.efficiency = neighbourEfficiency;
@@ -180,6 +181,7 @@ void RunHillClimbing(PackJob& job, int maxIterations) {
   log.Write({texts::kBestLength + length(currentEfficiency),
              texts::kBestEfficiency + Real(currentEfficiency)});
   log.Write({texts::kHcTotalTime + Seconds(SecondsSince(start))});
+  log.Flush();  // a log that cannot be written stops before the result file
   SaveIDSequence(job, kResultFile, current);
   log.Close();
 }
@@ -236,6 +238,7 @@ void RunSimulatedAnnealing(PackJob& job, int maxIterations) {
       MakeAdjacentSwapNeighbour(job, current, ahead.neighbour, visited);
       Launch(job, ahead, visited, lanes);
     }
+    log.Flush();
     const double neighbourEfficiency = lanes.Take(step.ticket);
     step.made = false;
     IDSequence& neighbour = step.neighbour;
