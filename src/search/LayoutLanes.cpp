@@ -1,6 +1,7 @@
 #include "search/LayoutLanes.hpp"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <exception>
 #include <mutex>
@@ -16,6 +17,17 @@ namespace nest {
 namespace {
 
 std::atomic<int> gFixedThreads{0};  // 0: by the processors
+
+// Speculation is measured over windows of this many seconds; below the
+// ratio of processor time to wall-clock time it pauses for kPause seconds.
+constexpr double kWindow = 0.25;
+constexpr double kPause = 2.0;
+constexpr double kTwoProcessors = 1.4;
+
+double WallSeconds() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
 
 enum class LaneState {
   kIdle,     // free for a new layout
@@ -81,7 +93,8 @@ void LayoutLanes::Shared::Work(Lane& lane) {
   }
 }
 
-LayoutLanes::LayoutLanes(PackJob& job, int lanes) : job_(job) {
+LayoutLanes::LayoutLanes(PackJob& job, int lanes)
+    : job_(job), adaptive_(gFixedThreads.load() == 0) {
   if (lanes < 2) return;
   try {
     auto shared = std::make_unique<Shared>();
@@ -125,6 +138,29 @@ LayoutLanes::~LayoutLanes() {
 }
 
 bool LayoutLanes::Parallel() const { return shared_ != nullptr; }
+
+bool LayoutLanes::Speculate() {
+  if (!shared_) return false;
+  if (!adaptive_) return true;
+  const double now = WallSeconds();
+  if (windowStart_ == 0.0) {
+    windowStart_ = now;
+    windowCpuStart_ = platform::ProcessCpuSeconds();
+    return speculating_;
+  }
+  const double wall = now - windowStart_;
+  if (speculating_ && wall >= kWindow) {
+    const double cpu = platform::ProcessCpuSeconds();
+    speculating_ = (cpu - windowCpuStart_) >= kTwoProcessors * wall;
+    windowStart_ = now;
+    windowCpuStart_ = cpu;
+  } else if (!speculating_ && wall >= kPause) {
+    speculating_ = true;
+    windowStart_ = now;
+    windowCpuStart_ = platform::ProcessCpuSeconds();
+  }
+  return speculating_;
+}
 
 int LayoutLanes::Start(const IDSequence& sequence) {
   if (!shared_) {

@@ -1,0 +1,265 @@
+// Whole search runs, timed per iteration: start-up and output are cancelled
+// by timing two iteration counts of the same run and dividing the
+// difference of the times by the difference of the counts.
+//
+//   nest_search_table cores   [--rounds R] [--seconds S] [instance ...]
+//     Hill climbing and simulated annealing at the suggested settings, the
+//     search on two threads against the search held to one (the same
+//     binary, the same files): milliseconds per iteration and the ratio.
+//   nest_search_table literal [--rounds R] [--seconds S] [--fine|--suggested] [instance ...]
+//     Hill climbing per iteration against the literal model's layout (what
+//     one iteration of its hill climbing costs it), at the fine settings
+//     (RN 8 and about 1.5 million grid points) and at the suggested ones, on
+//     one thread and on two.
+//
+// R rounds (default 3) alternate the variants, each figure is the median of
+// its rounds; S (default 1.5) is the wall-clock seconds of the shorter run
+// of a pair (the longer one runs three times as many iterations). The
+// literal model is slow at the fine settings: it lays out at least two
+// sequences per round. Writes Log.txt and OptIDSequenceForPack.txt into a
+// scratch folder; the console goes to the null device.
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/Console.hpp"
+#include "app/PackJob.hpp"
+#include "placement/Evaluation.hpp"
+#include "placement/reference/LiteralNesting.hpp"
+#include "search/Drivers.hpp"
+#include "search/IDSequence.hpp"
+#include "search/LayoutLanes.hpp"
+#include "search/Random.hpp"
+
+namespace {
+
+struct Instance {
+  const char* name;
+  int rn;
+  double suggestedPpd;
+  double finePpd;
+};
+
+// RN and PPD from the shared instances' README (suggested settings); the
+// fine PPD gives about 1.5 million candidate points, with RN 8.
+const Instance kInstances[] = {
+    {"albano", 2, 100, 13},     {"blaz", 2, 0.2, 0.033},     {"dagli", 2, 0.5, 0.12},
+    {"fu", 4, 0.25, 0.059},     {"jakobs1", 4, 0.25, 0.057}, {"jakobs2", 4, 0.5, 0.1},
+    {"mao", 4, 25, 4.7},        {"marques", 4, 1, 0.17},     {"shapes0", 1, 0.5, 0.11},
+    {"shapes1", 2, 0.5, 0.11},  {"swim", 2, 100, 15},        {"trousers", 2, 2, 0.3},
+    {"holes1", 4, 20, 2.9},     {"holes2", 4, 10, 2.2},      {"holes3", 4, 20, 2.6},
+};
+
+using Clock = std::chrono::steady_clock;
+
+double Since(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.empty() ? 0.0 : v[v.size() / 2];
+}
+
+std::string Path(const Instance& inst) {
+  return std::string(NEST_SHARED_BENCHMARKS_DIR) + "/" + inst.name + ".txt";
+}
+
+// Seconds of one whole run (set-up of the job included, as in the program).
+double RunSeconds(const std::string& path, int rn, double ppd, bool annealing, int iterations,
+                  int threads) {
+  nest::SetSearchThreads(threads);
+  nest::SeedRandom(12345);
+  const Clock::time_point start = Clock::now();
+  nest::PackJob job;
+  job.Setup(path, rn, ppd);
+  if (annealing) {
+    nest::RunSimulatedAnnealing(job, iterations);
+  } else {
+    nest::RunHillClimbing(job, iterations);
+  }
+  job.WriteDxf("Layout.dxf");
+  const double seconds = Since(start);
+  nest::SetSearchThreads(0);
+  return seconds;
+}
+
+// Milliseconds of one layout of the program on one thread: the mean over
+// shuffled orders for about half a second.
+double LayoutMs(const std::string& path, int rn, double ppd) {
+  nest::PackJob job;
+  job.Setup(path, rn, ppd);
+  std::mt19937 rng(1);
+  nest::IDSequence sequence = nest::InitialSequence(job.PartCount);
+  int layouts = 0;
+  const Clock::time_point start = Clock::now();
+  do {
+    std::shuffle(sequence.ids.begin(), sequence.ids.end(), rng);
+    (void)nest::EvaluateSequence(job, sequence);
+    job.RestoreParts();
+    ++layouts;
+  } while (Since(start) < 0.5 || layouts < 2);
+  return Since(start) * 1000.0 / layouts;
+}
+
+struct Options {
+  int rounds = 3;
+  double seconds = 1.5;
+  bool fine = true;
+  bool suggested = true;
+  std::vector<std::string> names;
+};
+
+bool Chosen(const Options& o, const Instance& inst) {
+  return o.names.empty() || std::find(o.names.begin(), o.names.end(), inst.name) != o.names.end();
+}
+
+// Per-iteration milliseconds of whole runs with each thread count in
+// `threads`, the variants taking turns round by round.
+std::vector<double> PerIterationMs(const std::string& path, int rn, double ppd, bool annealing,
+                                   const std::vector<int>& threads, const Options& o) {
+  const double layoutMs = LayoutMs(path, rn, ppd);
+  const int shortRun = std::max(10, static_cast<int>(o.seconds * 1000.0 / layoutMs));
+  const int longRun = 3 * shortRun;
+  std::vector<std::vector<double>> rounds(threads.size());
+  for (int r = 0; r < o.rounds; ++r) {
+    for (std::size_t t = 0; t < threads.size(); ++t) {
+      const double a = RunSeconds(path, rn, ppd, annealing, shortRun, threads[t]);
+      const double b = RunSeconds(path, rn, ppd, annealing, longRun, threads[t]);
+      rounds[t].push_back((b - a) * 1000.0 / (longRun - shortRun));
+    }
+  }
+  std::vector<double> out;
+  for (const auto& r : rounds) out.push_back(Median(r));
+  return out;
+}
+
+void Cores(const Options& o) {
+  std::printf("| instance | method | ms/iteration, 1 thread | ms/iteration, 2 threads | two over one |\n");
+  std::printf("|---|---|---|---|---|\n");
+  std::vector<double> ratios;
+  for (const Instance& inst : kInstances) {
+    if (!Chosen(o, inst) || !std::filesystem::exists(Path(inst))) continue;
+    for (const bool annealing : {false, true}) {
+      const std::vector<double> ms =
+          PerIterationMs(Path(inst), inst.rn, inst.suggestedPpd, annealing, {1, 2}, o);
+      ratios.push_back(ms[0] / ms[1]);
+      std::printf("| %s | %s | %.3f | %.3f | %.2f |\n", inst.name, annealing ? "SA" : "HC", ms[0],
+                  ms[1], ms[0] / ms[1]);
+      std::fflush(stdout);
+    }
+  }
+  if (!ratios.empty()) {
+    std::printf("\nmedian %.2f, lowest %.2f\n", Median(ratios),
+                *std::min_element(ratios.begin(), ratios.end()));
+  }
+}
+
+// Milliseconds of one layout of the literal model, median of the rounds,
+// on shuffled orders.
+double LiteralMs(const std::string& path, int rn, double ppd, const Options& o) {
+  std::ifstream file(path, std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  nest::literal::PackJob literal;
+  literal.Setup(text, rn, ppd);
+  std::mt19937 rng(2);
+  std::vector<int> order(static_cast<std::size_t>(literal.PartCount));
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i);
+  std::vector<double> rounds;
+  for (int r = 0; r < o.rounds; ++r) {
+    int layouts = 0;
+    const Clock::time_point start = Clock::now();
+    do {
+      std::shuffle(order.begin(), order.end(), rng);
+      (void)nest::literal::EvaluateSequence(literal, order);
+      literal.RestoreParts();
+      ++layouts;
+    } while (Since(start) < o.seconds || layouts < 2);
+    rounds.push_back(Since(start) * 1000.0 / layouts);
+  }
+  return Median(rounds);
+}
+
+void Literal(const Options& o) {
+  std::printf("| instance | setting | RN | PPD | literal ms/layout | program ms/iteration, 1 thread | "
+              "ratio, 1 thread | program ms/iteration, 2 threads | ratio, 2 threads |\n");
+  std::printf("|---|---|---|---|---|---|---|---|---|\n");
+  std::vector<double> one[2];
+  std::vector<double> two[2];
+  for (const Instance& inst : kInstances) {
+    if (!Chosen(o, inst) || !std::filesystem::exists(Path(inst))) continue;
+    for (const bool fine : {false, true}) {
+      if ((fine && !o.fine) || (!fine && !o.suggested)) continue;
+      const int rn = fine ? 8 : inst.rn;
+      const double ppd = fine ? inst.finePpd : inst.suggestedPpd;
+      const std::vector<double> ms = PerIterationMs(Path(inst), rn, ppd, false, {1, 2}, o);
+      const double lit = LiteralMs(Path(inst), rn, ppd, o);
+      one[fine].push_back(lit / ms[0]);
+      two[fine].push_back(lit / ms[1]);
+      std::printf("| %s | %s | %d | %g | %.1f | %.3f | %.1f | %.3f | %.1f |\n", inst.name,
+                  fine ? "fine" : "suggested", rn, ppd, lit, ms[0], lit / ms[0], ms[1], lit / ms[1]);
+      std::fflush(stdout);
+    }
+  }
+  for (const bool fine : {false, true}) {
+    if (one[fine].empty()) continue;
+    std::printf("\n%s: 1 thread median %.1f (lowest %.1f); 2 threads median %.1f (lowest %.1f)",
+                fine ? "fine" : "suggested", Median(one[fine]),
+                *std::min_element(one[fine].begin(), one[fine].end()), Median(two[fine]),
+                *std::min_element(two[fine].begin(), two[fine].end()));
+  }
+  std::printf("\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr,
+                 "usage: nest_search_table cores|literal [--rounds R] [--seconds S] "
+                 "[--fine|--suggested] [instance ...]\n");
+    return 2;
+  }
+  const std::string what = argv[1];
+  Options o;
+  for (int i = 2; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--rounds" && i + 1 < argc) {
+      o.rounds = std::max(1, std::atoi(argv[++i]));
+    } else if (a == "--seconds" && i + 1 < argc) {
+      o.seconds = std::atof(argv[++i]);
+    } else if (a == "--fine") {
+      o.suggested = false;
+    } else if (a == "--suggested") {
+      o.fine = false;
+    } else {
+      o.names.push_back(a);
+    }
+  }
+  std::string pattern = (std::filesystem::temp_directory_path() / "nest_search_XXXXXX").string();
+  std::vector<char> scratch(pattern.begin(), pattern.end());
+  scratch.push_back('\0');
+  if (mkdtemp(scratch.data()) == nullptr) return 1;
+  const std::filesystem::path here = std::filesystem::current_path();
+  std::filesystem::current_path(scratch.data());
+  std::FILE* null = std::fopen("/dev/null", "w");
+  nest::ActiveConsole().out = null;
+  if (what == "cores") {
+    Cores(o);
+  } else if (what == "literal") {
+    Literal(o);
+  }
+  std::fclose(null);
+  std::filesystem::current_path(here);
+  std::filesystem::remove_all(scratch.data());
+  return 0;
+}

@@ -1,0 +1,85 @@
+#include "search/Speculation.hpp"
+
+#include <utility>
+
+#include "app/StopSignals.hpp"
+#include "search/Random.hpp"
+
+namespace nest {
+
+Speculation::Speculation(PackJob& job, bool annealing, long long distinct, Move move)
+    : job_(job),
+      annealing_(annealing),
+      distinct_(distinct),
+      move_(std::move(move)),
+      lanes_(job, SearchThreads()) {}
+
+long long Speculation::Settled() const { return visited_.Count() - (ahead_.made ? 1 : 0); }
+
+void Speculation::Launch(Step& step) {
+  step.fingerprint = TypeFingerprint(job_, step.neighbour);
+  visited_.Insert(step.fingerprint);
+  step.ticket = lanes_.Start(step.neighbour);
+  step.made = true;
+}
+
+void Speculation::TakeBack(std::uint32_t state) {
+  if (!ahead_.made) return;
+  lanes_.Drop(ahead_.ticket);
+  visited_.Erase(ahead_.fingerprint);
+  SeedRandom(state);
+  ahead_.made = false;
+}
+
+Outcome Speculation::Likeliest() const {
+  const double rejected = weight_[static_cast<int>(Outcome::kRejected)];
+  const double taken = weight_[static_cast<int>(Outcome::kTakenAfterDraw)] +
+                       weight_[static_cast<int>(Outcome::kBetter)];
+  if (!(taken > rejected)) return Outcome::kRejected;
+  // Annealing takes most neighbours after the chance draw (an equal one is
+  // always taken); hill climbing takes only better ones.
+  return annealing_ ? Outcome::kTakenAfterDraw : Outcome::kBetter;
+}
+
+const IDSequence& Speculation::Next(const IDSequence& current, bool more) {
+  if (ahead_.made) {
+    std::swap(step_, ahead_);
+    ahead_.made = false;
+  } else {
+    move_(current, step_.neighbour);
+    Launch(step_);
+  }
+  StopIfSignalledTwice();
+  if (more && visited_.Count() < distinct_ && lanes_.Speculate()) {
+    ahead_.assumed = Likeliest();
+    ahead_.stateBefore = RandomState();
+    if (annealing_ && ahead_.assumed != Outcome::kBetter) ahead_.draw = DrawRandom();
+    ahead_.stateAfterDraw = RandomState();
+    move_(ahead_.assumed == Outcome::kRejected ? current : step_.neighbour, ahead_.neighbour);
+    Launch(ahead_);
+  }
+  return step_.neighbour;
+}
+
+double Speculation::Efficiency() {
+  step_.made = false;
+  step_.neighbour.efficiency = lanes_.Take(step_.ticket);
+  return step_.neighbour.efficiency;
+}
+
+int Speculation::ChanceDraw() {
+  if (ahead_.made && ahead_.assumed != Outcome::kBetter) return ahead_.draw;
+  TakeBack(ahead_.stateBefore);
+  return DrawRandom();
+}
+
+void Speculation::Settle(Outcome outcome) {
+  for (double& w : weight_) w = w * 0.9;
+  weight_[static_cast<int>(outcome)] += 0.1;
+  if (!ahead_.made || ahead_.assumed == outcome) return;
+  TakeBack(outcome == Outcome::kBetter ? ahead_.stateBefore : ahead_.stateAfterDraw);
+}
+
+void Speculation::Abandon() { TakeBack(ahead_.stateAfterDraw); }
+
+}  // namespace nest

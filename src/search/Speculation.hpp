@@ -1,0 +1,89 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "app/PackJob.hpp"
+#include "search/IDSequence.hpp"
+#include "search/LayoutLanes.hpp"
+#include "search/VisitedSet.hpp"
+
+namespace nest {
+
+// How an iteration's neighbour was decided: rejected (annealing drew its
+// chance number), taken after the chance draw (annealing only), or taken
+// because it is better (no draw).
+enum class Outcome { kRejected, kTakenAfterDraw, kBetter };
+
+// The neighbours of a search and their layouts, one iteration ahead where a
+// second lane allows. While the neighbour of iteration k is laid out, the
+// neighbour of k + 1 is made and laid out as if k's neighbour were rejected,
+// or, when recent iterations took more neighbours than they rejected, as if
+// it were taken (by annealing after its chance draw, by hill climbing as
+// better): from the current sequence if rejected, from k's neighbour if
+// taken, with the generator past the chance draw where one is assumed. Nothing else that makes
+// k + 1's neighbour depends on k's efficiency, and the visited set holds k's
+// type sequence either way. When k's outcome is another, the step made
+// ahead is taken back exactly (layout dropped, fingerprint erased,
+// generator put back) and made again, so every draw, line and result is the
+// one a single thread gives.
+class Speculation {
+ public:
+  // Makes a neighbour of `base` into `out`, drawing and reading the visited
+  // set as the method's move does.
+  using Move = std::function<void(const IDSequence& base, IDSequence& out)>;
+
+  // `annealing`: whether a chance draw precedes a rejection.
+  Speculation(PackJob& job, bool annealing, long long distinct, Move move);
+
+  VisitedSet& Visited() { return visited_; }
+  // The visited count the early end compares: without a step made ahead.
+  [[nodiscard]] long long Settled() const;
+
+  // Iteration k's neighbour, made from `current` or taken from the step made
+  // ahead, with its layout under way; a second signal stops here, where one
+  // thread would start the layout. Then, when `more` (another iteration
+  // follows), a second lane is worth using and an unvisited sequence is
+  // left, the step of k + 1 is made ahead.
+  const IDSequence& Next(const IDSequence& current, bool more);
+  // The efficiency of iteration k's neighbour, once laid out.
+  double Efficiency();
+  // Annealing's chance draw for iteration k: the one made ahead when the step
+  // ahead assumed it, else a new one (after taking back a step that assumed
+  // none).
+  int ChanceDraw();
+  // Iteration k's outcome: a step made ahead that assumed another is taken
+  // back, with the generator where k's outcome leaves it.
+  void Settle(Outcome outcome);
+  // The search ends: a step made ahead is taken back.
+  void Abandon();
+
+ private:
+  struct Step {
+    bool made = false;
+    IDSequence neighbour;
+    Fingerprint fingerprint;
+    int ticket = 0;
+    Outcome assumed = Outcome::kRejected;
+    std::uint32_t stateBefore = 0;     // the generator before the step
+    std::uint32_t stateAfterDraw = 0;  // and after the draw it assumed
+    int draw = 0;
+  };
+
+  void Launch(Step& step);
+  void TakeBack(std::uint32_t state);
+  [[nodiscard]] Outcome Likeliest() const;
+
+  PackJob& job_;
+  bool annealing_;
+  long long distinct_;
+  Move move_;
+  VisitedSet visited_;
+  LayoutLanes lanes_;
+  Step step_;
+  Step ahead_;
+  // Recent outcomes, each weight falling by a tenth an iteration.
+  double weight_[3] = {1.0, 0.0, 0.0};
+};
+
+}  // namespace nest
