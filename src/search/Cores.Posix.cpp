@@ -1,6 +1,5 @@
 #include "search/Cores.hpp"
 
-#include <time.h>
 #include <unistd.h>
 
 #ifdef __linux__
@@ -20,12 +19,6 @@ int UsableCores() {
 #endif
   const long n = sysconf(_SC_NPROCESSORS_ONLN);
   return n > 0 ? static_cast<int>(n) : 1;
-}
-
-double ProcessCpuSeconds() {
-  timespec t{};
-  if (clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t) != 0) return 0.0;
-  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
 }  // namespace nest::platform

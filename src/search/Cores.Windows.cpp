@@ -19,16 +19,4 @@ int UsableCores() {
   return n > 0 ? n : 1;
 }
 
-double ProcessCpuSeconds() {
-  FILETIME created{};
-  FILETIME ended{};
-  FILETIME kernel{};
-  FILETIME user{};
-  if (!GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user)) return 0.0;
-  const auto ticks = [](const FILETIME& f) {
-    return (static_cast<unsigned long long>(f.dwHighDateTime) << 32) | f.dwLowDateTime;
-  };
-  return static_cast<double>(ticks(kernel) + ticks(user)) * 1e-7;  // 100 ns ticks
-}
-
 }  // namespace nest::platform

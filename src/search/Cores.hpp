@@ -6,7 +6,4 @@ namespace nest::platform {
 // 1; one definition per platform.
 int UsableCores();
 
-// The processor time this process has used so far, all threads, in seconds.
-double ProcessCpuSeconds();
-
 }  // namespace nest::platform

@@ -1,7 +1,6 @@
 #include "search/LayoutLanes.hpp"
 
 #include <atomic>
-#include <chrono>
 #include <condition_variable>
 #include <exception>
 #include <mutex>
@@ -17,17 +16,6 @@ namespace nest {
 namespace {
 
 std::atomic<int> gFixedThreads{0};  // 0: by the processors
-
-// Speculation is measured over windows of this many seconds; below the
-// ratio of processor time to wall-clock time it pauses for kPause seconds.
-constexpr double kWindow = 0.25;
-constexpr double kPause = 2.0;
-constexpr double kTwoProcessors = 1.4;
-
-double WallSeconds() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
 
 enum class LaneState {
   kIdle,     // free for a new layout
@@ -93,8 +81,7 @@ void LayoutLanes::Shared::Work(Lane& lane) {
   }
 }
 
-LayoutLanes::LayoutLanes(PackJob& job, int lanes)
-    : job_(job), adaptive_(gFixedThreads.load() == 0) {
+LayoutLanes::LayoutLanes(PackJob& job, int lanes) : job_(job) {
   if (lanes < 2) return;
   try {
     auto shared = std::make_unique<Shared>();
@@ -139,34 +126,13 @@ LayoutLanes::~LayoutLanes() {
 
 bool LayoutLanes::Parallel() const { return shared_ != nullptr; }
 
-bool LayoutLanes::Speculate() {
-  if (!shared_) return false;
-  if (!adaptive_) return true;
-  const double now = WallSeconds();
-  if (windowStart_ == 0.0) {
-    windowStart_ = now;
-    windowCpuStart_ = platform::ProcessCpuSeconds();
-    return speculating_;
-  }
-  const double wall = now - windowStart_;
-  if (speculating_ && wall >= kWindow) {
-    const double cpu = platform::ProcessCpuSeconds();
-    speculating_ = (cpu - windowCpuStart_) >= kTwoProcessors * wall;
-    windowStart_ = now;
-    windowCpuStart_ = cpu;
-  } else if (!speculating_ && wall >= kPause) {
-    speculating_ = true;
-    windowStart_ = now;
-    windowCpuStart_ = platform::ProcessCpuSeconds();
-  }
-  return speculating_;
+int LayoutLanes::StartHere(const IDSequence& sequence) {
+  pending_.ids = sequence.ids;
+  return kHere;
 }
 
 int LayoutLanes::Start(const IDSequence& sequence) {
-  if (!shared_) {
-    pending_.ids = sequence.ids;
-    return 0;
-  }
+  if (!shared_) return StartHere(sequence);
   std::unique_lock<std::mutex> lock(shared_->mutex);
   int free = -1;
   shared_->done.wait(lock, [&] {
@@ -188,7 +154,7 @@ int LayoutLanes::Start(const IDSequence& sequence) {
 }
 
 double LayoutLanes::Take(int ticket) {
-  if (!shared_) {
+  if (ticket == kHere) {
     const double efficiency = EvaluateSequence(job_, pending_);
     job_.RestoreParts();
     return efficiency;
@@ -202,7 +168,7 @@ double LayoutLanes::Take(int ticket) {
 }
 
 void LayoutLanes::Drop(int ticket) {
-  if (!shared_) return;
+  if (ticket == kHere) return;
   Lane& lane = *shared_->lanes[ticket];
   std::lock_guard<std::mutex> lock(shared_->mutex);
   lane.wanted = false;
@@ -212,6 +178,8 @@ void LayoutLanes::Drop(int ticket) {
 }
 
 void SetSearchThreads(int threads) { gFixedThreads.store(threads <= 0 ? 0 : threads >= 2 ? 2 : 1); }
+
+bool SearchThreadsFixed() { return gFixedThreads.load() != 0; }
 
 int SearchThreads() {
   const int fixed = gFixedThreads.load();

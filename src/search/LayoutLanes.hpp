@@ -26,16 +26,13 @@ class LayoutLanes {
   // True with two lanes: a second layout may be started before the first
   // one's result is taken.
   [[nodiscard]] bool Parallel() const;
-  // True when a layout made ahead is worth starting: two lanes, and the
-  // process lately had about two processors' time. When it had only one's
-  // (another program keeps the second processor busy), a layout ahead only
-  // slows the one that is needed; the search then lays out one at a time
-  // for a while and tries again.
-  bool Speculate();
-
   // Starts laying out `sequence`; waits for a free lane when both are busy.
   // The ticket names the layout until its result is taken or it is dropped.
   int Start(const IDSequence& sequence);
+  // Keeps `sequence` to be laid out by the calling thread at Take (no
+  // hand-over to a lane): the ticket kHere.
+  int StartHere(const IDSequence& sequence);
+  static constexpr int kHere = -1;
   // The efficiency of the ticket's layout, once made; what the layout threw
   // (a stop, a lack of memory) is thrown here.
   double Take(int ticket);
@@ -47,20 +44,17 @@ class LayoutLanes {
 
  private:
   PackJob& job_;
-  IDSequence pending_;  // one lane: the sequence to lay out at Take
-  // The window over which the processor time is compared with the clock.
-  bool adaptive_ = true;  // false when the seam fixes the threads
-  bool speculating_ = true;
-  double windowStart_ = 0.0;     // wall-clock seconds
-  double windowCpuStart_ = 0.0;  // processor seconds
+  IDSequence pending_;  // the sequence of the ticket kHere
   std::unique_ptr<Shared> shared_;
 };
 
 // The threads a search lays out on: two when the process may run on two
 // processors, else one. Tests and benchmarks may fix the number (1 or 2;
 // 0 goes back to the choice by processors): a seam, not a setting. Fixed at
-// two, the search always lays out ahead, whatever the processors.
+// two, the search always lays out ahead, whatever it gains.
 void SetSearchThreads(int threads);
 int SearchThreads();
+// True when the seam fixes the number of threads.
+bool SearchThreadsFixed();
 
 }  // namespace nest

@@ -12,14 +12,15 @@ Speculation::Speculation(PackJob& job, bool annealing, long long distinct, Move 
       annealing_(annealing),
       distinct_(distinct),
       move_(std::move(move)),
-      lanes_(job, SearchThreads()) {}
+      lanes_(job, SearchThreads()),
+      choice_(SearchThreadsFixed()) {}
 
 long long Speculation::Settled() const { return visited_.Count() - (ahead_.made ? 1 : 0); }
 
-void Speculation::Launch(Step& step) {
+void Speculation::Launch(Step& step, bool here) {
   step.fingerprint = TypeFingerprint(job_, step.neighbour);
   visited_.Insert(step.fingerprint);
-  step.ticket = lanes_.Start(step.neighbour);
+  step.ticket = here ? lanes_.StartHere(step.neighbour) : lanes_.Start(step.neighbour);
   step.made = true;
 }
 
@@ -42,21 +43,22 @@ Outcome Speculation::Likeliest() const {
 }
 
 const IDSequence& Speculation::Next(const IDSequence& current, bool more) {
+  const bool ahead = lanes_.Parallel() && choice_.Ahead();
   if (ahead_.made) {
     std::swap(step_, ahead_);
     ahead_.made = false;
   } else {
     move_(current, step_.neighbour);
-    Launch(step_);
+    Launch(step_, !ahead);  // one at a time: laid out by this thread
   }
   StopIfSignalledTwice();
-  if (more && visited_.Count() < distinct_ && lanes_.Speculate()) {
+  if (ahead && more && visited_.Count() < distinct_) {
     ahead_.assumed = Likeliest();
     ahead_.stateBefore = RandomState();
     if (annealing_ && ahead_.assumed != Outcome::kBetter) ahead_.draw = DrawRandom();
     ahead_.stateAfterDraw = RandomState();
     move_(ahead_.assumed == Outcome::kRejected ? current : step_.neighbour, ahead_.neighbour);
-    Launch(ahead_);
+    Launch(ahead_, false);
   }
   return step_.neighbour;
 }

@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "app/PackJob.hpp"
+#include "search/AheadChoice.hpp"
 #include "search/IDSequence.hpp"
 #include "search/LayoutLanes.hpp"
 #include "search/VisitedSet.hpp"
@@ -43,8 +44,8 @@ class Speculation {
   // Iteration k's neighbour, made from `current` or taken from the step made
   // ahead, with its layout under way; a second signal stops here, where one
   // thread would start the layout. Then, when `more` (another iteration
-  // follows), a second lane is worth using and an unvisited sequence is
-  // left, the step of k + 1 is made ahead.
+  // follows), there is a second lane, laying out ahead pays and an
+  // unvisited sequence is left, the step of k + 1 is made ahead.
   const IDSequence& Next(const IDSequence& current, bool more);
   // The efficiency of iteration k's neighbour, once laid out.
   double Efficiency();
@@ -70,7 +71,9 @@ class Speculation {
     int draw = 0;
   };
 
-  void Launch(Step& step);
+  // Records the step's neighbour as visited and starts its layout, on a
+  // lane or, `here`, to be made by this thread when it is taken.
+  void Launch(Step& step, bool here);
   void TakeBack(std::uint32_t state);
   [[nodiscard]] Outcome Likeliest() const;
 
@@ -80,6 +83,7 @@ class Speculation {
   Move move_;
   VisitedSet visited_;
   LayoutLanes lanes_;
+  AheadChoice choice_;
   Step step_;
   Step ahead_;
   // Recent outcomes, each weight falling by a tenth an iteration.
