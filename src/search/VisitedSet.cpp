@@ -39,7 +39,7 @@ class Hasher {
   std::uint64_t n_ = 0;
 };
 
-constexpr std::size_t kFirstSize = 64;
+constexpr std::size_t kFirstSize = 16;
 
 bool Empty(const Fingerprint& f) { return f.a == 0 && f.b == 0; }
 
@@ -60,65 +60,73 @@ Fingerprint TypeFingerprint(const PackJob& job, const IDSequence& sequence) {
   return h.Finish();
 }
 
-std::size_t VisitedSet::Find(const Fingerprint& f) const {
-  const std::size_t mask = slots_.size() - 1;
+std::size_t VisitedSet::Table::Find(const Fingerprint& f) const {
+  const std::size_t mask = slots.size() - 1;
   std::size_t i = static_cast<std::size_t>(f.a) & mask;
-  while (!Empty(slots_[i]) && !(slots_[i] == f)) i = (i + 1) & mask;
+  while (!Empty(slots[i]) && !(slots[i] == f)) i = (i + 1) & mask;
   return i;
 }
 
 bool VisitedSet::Insert(const Fingerprint& f) {
-  if (slots_.empty()) slots_.assign(kFirstSize, Fingerprint{});
-  std::size_t i = Find(f);
-  if (!Empty(slots_[i])) return false;
-  if (static_cast<std::size_t>(count_ + 1) * 4 > slots_.size() * 3) {
-    Grow();
-    i = Find(f);
+  Table& t = TableOf(f);
+  if (t.slots.empty()) t.slots.assign(kFirstSize, Fingerprint{});
+  std::size_t i = t.Find(f);
+  if (!Empty(t.slots[i])) return false;
+  if (static_cast<std::size_t>(t.count + 1) * 4 > t.slots.size() * 3) {
+    t.Grow();
+    i = t.Find(f);
   }
-  slots_[i] = f;
+  t.slots[i] = f;
+  ++t.count;
   ++count_;
   return true;
 }
 
 bool VisitedSet::Contains(const Fingerprint& f) const {
-  return !slots_.empty() && !Empty(slots_[Find(f)]);
+  const Table& t = TableOf(f);
+  return !t.slots.empty() && !Empty(t.slots[t.Find(f)]);
 }
 
 bool VisitedSet::Erase(const Fingerprint& f) {
-  if (slots_.empty()) return false;
-  std::size_t hole = Find(f);
-  if (Empty(slots_[hole])) return false;
+  Table& t = TableOf(f);
+  if (t.slots.empty()) return false;
+  std::size_t hole = t.Find(f);
+  if (Empty(t.slots[hole])) return false;
   // Backward-shift deletion: every later entry of the run whose home is not
   // between the hole and itself moves into the hole, so that no search for
   // it stops early at an empty slot.
-  const std::size_t mask = slots_.size() - 1;
-  for (std::size_t j = (hole + 1) & mask; !Empty(slots_[j]); j = (j + 1) & mask) {
-    const std::size_t home = static_cast<std::size_t>(slots_[j].a) & mask;
+  const std::size_t mask = t.slots.size() - 1;
+  for (std::size_t j = (hole + 1) & mask; !Empty(t.slots[j]); j = (j + 1) & mask) {
+    const std::size_t home = static_cast<std::size_t>(t.slots[j].a) & mask;
     const bool homeInHoleToJ = ((j - home) & mask) < ((j - hole) & mask);
     if (homeInHoleToJ) continue;
-    slots_[hole] = slots_[j];
+    t.slots[hole] = t.slots[j];
     hole = j;
   }
-  slots_[hole] = Fingerprint{};
+  t.slots[hole] = Fingerprint{};
+  --t.count;
   --count_;
   return true;
 }
 
 void VisitedSet::Clear() {
-  slots_.clear();
-  slots_.shrink_to_fit();
+  for (Table& t : tables_) {
+    t.slots.clear();
+    t.slots.shrink_to_fit();
+    t.count = 0;
+  }
   count_ = 0;
 }
 
-void VisitedSet::Grow() {
-  std::vector<Fingerprint> old(slots_.size() * 2, Fingerprint{});
-  old.swap(slots_);
-  const std::size_t mask = slots_.size() - 1;
+void VisitedSet::Table::Grow() {
+  std::vector<Fingerprint> old(slots.size() * 2, Fingerprint{});
+  old.swap(slots);
+  const std::size_t mask = slots.size() - 1;
   for (const Fingerprint& f : old) {
     if (Empty(f)) continue;
     std::size_t i = static_cast<std::size_t>(f.a) & mask;
-    while (!Empty(slots_[i])) i = (i + 1) & mask;
-    slots_[i] = f;
+    while (!Empty(slots[i])) i = (i + 1) & mask;
+    slots[i] = f;
   }
 }
 

@@ -24,8 +24,9 @@ Fingerprint FingerprintOf(const IDSequence& typeSequence);
 Fingerprint TypeFingerprint(const PackJob& job, const IDSequence& sequence);
 
 // A driver's visited list: the fingerprints of the type sequences evaluated,
-// 16 bytes each in a flat table that is at most three quarters full (under
-// 64 bytes per entry even while the table doubles).
+// 16 bytes each in flat tables that are at most three quarters full. The
+// fingerprints are spread over 64 tables that double one at a time, so that
+// a doubling holds little twice: about 30 bytes per entry on average.
 class VisitedSet {
  public:
   // Adds a fingerprint; false when it was there already.
@@ -44,13 +45,21 @@ class VisitedSet {
   }
 
  private:
-  // The slot holding `f`, or the empty slot where it would go.
-  [[nodiscard]] std::size_t Find(const Fingerprint& f) const;
-  void Grow();
-
   // Linear probing from the low bits of `a`; an all-zero slot is empty (no
   // fingerprint is all zero).
-  std::vector<Fingerprint> slots_;
+  struct Table {
+    std::vector<Fingerprint> slots;
+    long long count = 0;
+    // The slot holding `f`, or the empty slot where it would go.
+    [[nodiscard]] std::size_t Find(const Fingerprint& f) const;
+    void Grow();
+  };
+  static constexpr int kTables = 64;
+  // The table of a fingerprint: the top bits of `b`.
+  Table& TableOf(const Fingerprint& f) { return tables_[f.b >> 58]; }
+  [[nodiscard]] const Table& TableOf(const Fingerprint& f) const { return tables_[f.b >> 58]; }
+
+  Table tables_[kTables];
   long long count_ = 0;
 };
 
