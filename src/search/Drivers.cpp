@@ -168,16 +168,16 @@ void RunSimulatedAnnealing(PackJob& job, int maxIterations) {
                texts::kSaTemperature + Real(temperature),
                texts::kBestEfficiency + Real(bestEfficiency) + texts::kSaCurrentEfficiency +
                    Real(currentEfficiency)});
-    const IDSequence& neighbour = search.Next(current, i < maxIterations);
+    const IDSequence& neighbour = search.Next(current, i < maxIterations, temperature);
     log.Flush();
     const double neighbourEfficiency = search.Efficiency();
     log.Write(
         {texts::kSaNeighbourHeader, texts::kSaNeighbourEfficiency + Real(neighbourEfficiency) +
                                         texts::kSaNeighbourLength + length(neighbourEfficiency)});
+    const double shortfall = currentEfficiency - neighbourEfficiency;
     const bool betterThanCurrent = neighbourEfficiency > currentEfficiency;
     const bool accepted =
-        betterThanCurrent ||
-        TakenByChance(search, log, currentEfficiency - neighbourEfficiency, temperature);
+        betterThanCurrent || TakenByChance(search, log, shortfall, temperature);
     if (accepted) {
       currentEfficiency = neighbourEfficiency;
       current = neighbour;
@@ -190,7 +190,8 @@ void RunSimulatedAnnealing(PackJob& job, int maxIterations) {
     }
     search.Settle(betterThanCurrent ? Outcome::kBetter
                   : accepted        ? Outcome::kTakenAfterDraw
-                                    : Outcome::kRejected);
+                                    : Outcome::kRejected,
+                  shortfall);
     log.Write({betterThanCurrent ? texts::kSaBetterThanCurrent : texts::kSaWorseThanCurrent});
     log.Write({accepted ? texts::kSaAccepted : texts::kSaRejected});
     log.Write({betterThanBest ? texts::kSaBetterThanBest : texts::kSaWorseThanBest});

@@ -1,5 +1,7 @@
 #include "search/Speculation.hpp"
 
+#include <cmath>
+#include <limits>
 #include <utility>
 
 #include "app/StopSignals.hpp"
@@ -42,7 +44,20 @@ Outcome Speculation::Likeliest() const {
   return annealing_ ? Outcome::kTakenAfterDraw : Outcome::kBetter;
 }
 
-const IDSequence& Speculation::Next(const IDSequence& current, bool more) {
+Outcome Speculation::LikeliestAfterDraw(int draw, double temperature) const {
+  // Taken when better, or when the shortfall is below -temperature ln(u).
+  const double better = weight_[static_cast<int>(Outcome::kBetter)];
+  const double u = draw * kDrawToFraction;
+  const double reach = u > 0.0 ? -temperature * std::log(u) : std::numeric_limits<double>::infinity();
+  const int n = shortfallCount_ < kShortfalls ? shortfallCount_ : kShortfalls;
+  if (n == 0) return better > 0.5 ? Outcome::kTakenAfterDraw : Outcome::kRejected;
+  int within = 0;
+  for (int i = 0; i < n; ++i) within += shortfalls_[i] < reach ? 1 : 0;
+  const double taken = better + (1.0 - better) * within / n;
+  return taken > 0.5 ? Outcome::kTakenAfterDraw : Outcome::kRejected;
+}
+
+const IDSequence& Speculation::Next(const IDSequence& current, bool more, double temperature) {
   const bool ahead = lanes_.Parallel() && choice_.Ahead();
   if (ahead_.made) {
     std::swap(step_, ahead_);
@@ -53,9 +68,13 @@ const IDSequence& Speculation::Next(const IDSequence& current, bool more) {
   }
   StopIfSignalledTwice();
   if (ahead && more && visited_.Count() < distinct_) {
-    ahead_.assumed = Likeliest();
     ahead_.stateBefore = RandomState();
-    if (annealing_ && ahead_.assumed != Outcome::kBetter) ahead_.draw = DrawRandom();
+    if (annealing_) {
+      ahead_.draw = DrawRandom();
+      ahead_.assumed = LikeliestAfterDraw(ahead_.draw, temperature);
+    } else {
+      ahead_.assumed = Likeliest();
+    }
     ahead_.stateAfterDraw = RandomState();
     move_(ahead_.assumed == Outcome::kRejected ? current : step_.neighbour, ahead_.neighbour);
     Launch(ahead_, false);
@@ -75,9 +94,14 @@ int Speculation::ChanceDraw() {
   return DrawRandom();
 }
 
-void Speculation::Settle(Outcome outcome) {
+void Speculation::Settle(Outcome outcome, double shortfall) {
   for (double& w : weight_) w = w * 0.9;
   weight_[static_cast<int>(outcome)] += 0.1;
+  if (annealing_ && outcome != Outcome::kBetter) {
+    shortfalls_[shortfallCount_ % kShortfalls] =
+        shortfall == shortfall ? std::fabs(shortfall) : std::numeric_limits<double>::infinity();
+    ++shortfallCount_;
+  }
   if (!ahead_.made || ahead_.assumed == outcome) return;
   TakeBack(outcome == Outcome::kBetter ? ahead_.stateBefore : ahead_.stateAfterDraw);
 }

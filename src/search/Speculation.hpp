@@ -18,11 +18,15 @@ enum class Outcome { kRejected, kTakenAfterDraw, kBetter };
 
 // The neighbours of a search and their layouts, one iteration ahead where a
 // second lane allows. While the neighbour of iteration k is laid out, the
-// neighbour of k + 1 is made and laid out as if k's neighbour were rejected,
-// or, when recent iterations took more neighbours than they rejected, as if
-// it were taken (by annealing after its chance draw, by hill climbing as
-// better): from the current sequence if rejected, from k's neighbour if
-// taken, with the generator past the chance draw where one is assumed. Nothing else that makes
+// neighbour of k + 1 is made and laid out as if k's neighbour were rejected
+// or as if it were taken, whichever is likelier: from the current sequence
+// if rejected, from k's neighbour if taken. Hill climbing takes only better
+// neighbours and draws nothing to decide; the likelier outcome is the one
+// recent iterations had more often. Annealing draws its chance number
+// exactly when the neighbour is not better; the step ahead assumes that
+// draw (so a better neighbour always takes it back), makes it at once, and
+// from the drawn number and the recent differences between current and
+// neighbour efficiency judges whether the neighbour would be taken. Nothing else that makes
 // k + 1's neighbour depends on k's efficiency, and the visited set holds k's
 // type sequence either way. When k's outcome is another, the step made
 // ahead is taken back exactly (layout dropped, fingerprint erased,
@@ -46,16 +50,18 @@ class Speculation {
   // thread would start the layout. Then, when `more` (another iteration
   // follows), there is a second lane, laying out ahead pays and an
   // unvisited sequence is left, the step of k + 1 is made ahead.
-  const IDSequence& Next(const IDSequence& current, bool more);
+  // `temperature`: annealing's for iteration k.
+  const IDSequence& Next(const IDSequence& current, bool more, double temperature = 0.0);
   // The efficiency of iteration k's neighbour, once laid out.
   double Efficiency();
   // Annealing's chance draw for iteration k: the one made ahead when the step
   // ahead assumed it, else a new one (after taking back a step that assumed
   // none).
   int ChanceDraw();
-  // Iteration k's outcome: a step made ahead that assumed another is taken
-  // back, with the generator where k's outcome leaves it.
-  void Settle(Outcome outcome);
+  // Iteration k's outcome, and by how much the current efficiency exceeded
+  // the neighbour's (annealing): a step made ahead that assumed another is
+  // taken back, with the generator where k's outcome leaves it.
+  void Settle(Outcome outcome, double shortfall = 0.0);
   // The search ends: a step made ahead is taken back.
   void Abandon();
 
@@ -76,6 +82,7 @@ class Speculation {
   void Launch(Step& step, bool here);
   void TakeBack(std::uint32_t state);
   [[nodiscard]] Outcome Likeliest() const;
+  [[nodiscard]] Outcome LikeliestAfterDraw(int draw, double temperature) const;
 
   PackJob& job_;
   bool annealing_;
@@ -88,6 +95,10 @@ class Speculation {
   Step ahead_;
   // Recent outcomes, each weight falling by a tenth an iteration.
   double weight_[3] = {1.0, 0.0, 0.0};
+  // The shortfalls of the recent neighbours that were not better.
+  static constexpr int kShortfalls = 32;
+  double shortfalls_[kShortfalls] = {};
+  int shortfallCount_ = 0;
 };
 
 }  // namespace nest
