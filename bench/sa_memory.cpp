@@ -31,7 +31,8 @@ void WritePartFile(const std::string& path) {
     const int w = 2 + t % 7;
     const int h = 2 + (t * 3) % 5;
     out << "Part\nName\nr" << t << "\nPartNumOfSameType\n1\nOutLoop\n0,0\n"
-        << w << ",0\n" << w << "," << h << "\n0," << h << "\nEndOutLoop\nEndPart\n";
+        << w << ",0\n"
+        << w << "," << h << "\n0," << h << "\nEndOutLoop\nEndPart\n";
   }
 }
 
@@ -84,9 +85,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "a run of the program failed\n");
     return 1;
   }
-  std::printf("peak %ld KB at %d iterations, %ld KB at %d: %.1f bytes per iteration "
-              "(target at most 64)\n",
-              a, shortRun, b, longRun,
-              static_cast<double>(b - a) * 1024.0 / static_cast<double>(longRun - shortRun));
+  std::printf(
+      "peak %ld KB at %d iterations, %ld KB at %d: %.1f bytes per iteration "
+      "(target at most 64)\n",
+      a, shortRun, b, longRun,
+      static_cast<double>(b - a) * 1024.0 / static_cast<double>(longRun - shortRun));
   return 0;
 }

@@ -57,11 +57,11 @@ struct Instance {
 // RN and PPD from the shared instances' README (suggested settings); the
 // fine PPD gives about 1.5 million candidate points, with RN 8.
 const Instance kInstances[] = {
-    {"albano", 2, 100, 13},     {"blaz", 2, 0.2, 0.033},     {"dagli", 2, 0.5, 0.12},
-    {"fu", 4, 0.25, 0.059},     {"jakobs1", 4, 0.25, 0.057}, {"jakobs2", 4, 0.5, 0.1},
-    {"mao", 4, 25, 4.7},        {"marques", 4, 1, 0.17},     {"shapes0", 1, 0.5, 0.11},
-    {"shapes1", 2, 0.5, 0.11},  {"swim", 2, 100, 15},        {"trousers", 2, 2, 0.3},
-    {"holes1", 4, 20, 2.9},     {"holes2", 4, 10, 2.2},      {"holes3", 4, 20, 2.6},
+    {"albano", 2, 100, 13},    {"blaz", 2, 0.2, 0.033},     {"dagli", 2, 0.5, 0.12},
+    {"fu", 4, 0.25, 0.059},    {"jakobs1", 4, 0.25, 0.057}, {"jakobs2", 4, 0.5, 0.1},
+    {"mao", 4, 25, 4.7},       {"marques", 4, 1, 0.17},     {"shapes0", 1, 0.5, 0.11},
+    {"shapes1", 2, 0.5, 0.11}, {"swim", 2, 100, 15},        {"trousers", 2, 2, 0.3},
+    {"holes1", 4, 20, 2.9},    {"holes2", 4, 10, 2.2},      {"holes3", 4, 20, 2.6},
 };
 
 using Clock = std::chrono::steady_clock;
@@ -171,8 +171,9 @@ PerIteration PerIterationMs(const std::string& path, int rn, double ppd, bool an
 }
 
 void Cores(const Options& o) {
-  std::printf("| instance | method | ms/iteration, 1 thread | ms/iteration, 2 threads | two over one | "
-              "processor ms/iteration, 1 thread | processor ms/iteration, 2 threads |\n");
+  std::printf(
+      "| instance | method | ms/iteration, 1 thread | ms/iteration, 2 threads | two over one | "
+      "processor ms/iteration, 1 thread | processor ms/iteration, 2 threads |\n");
   std::printf("|---|---|---|---|---|---|---|\n");
   std::vector<double> ratios;
   for (const Instance& inst : kInstances) {
@@ -217,8 +218,9 @@ double LiteralMs(const std::string& path, int rn, double ppd, const Options& o) 
 }
 
 void Literal(const Options& o) {
-  std::printf("| instance | setting | RN | PPD | literal ms/layout | program ms/iteration, 1 thread | "
-              "ratio, 1 thread | program ms/iteration, 2 threads | ratio, 2 threads |\n");
+  std::printf(
+      "| instance | setting | RN | PPD | literal ms/layout | program ms/iteration, 1 thread | "
+      "ratio, 1 thread | program ms/iteration, 2 threads | ratio, 2 threads |\n");
   std::printf("|---|---|---|---|---|---|---|---|---|\n");
   std::vector<double> one[2];
   std::vector<double> two[2];

@@ -13,8 +13,7 @@ constexpr long long kTrialIterations = 20;
 constexpr double kKeepSeconds = 3.0;
 
 double Now() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
-      .count();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 }  // namespace

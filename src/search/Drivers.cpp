@@ -176,8 +176,7 @@ void RunSimulatedAnnealing(PackJob& job, int maxIterations) {
                                         texts::kSaNeighbourLength + length(neighbourEfficiency)});
     const double shortfall = currentEfficiency - neighbourEfficiency;
     const bool betterThanCurrent = neighbourEfficiency > currentEfficiency;
-    const bool accepted =
-        betterThanCurrent || TakenByChance(search, log, shortfall, temperature);
+    const bool accepted = betterThanCurrent || TakenByChance(search, log, shortfall, temperature);
     if (accepted) {
       currentEfficiency = neighbourEfficiency;
       current = neighbour;

@@ -36,19 +36,16 @@ void Speculation::TakeBack(std::uint32_t state) {
 
 Outcome Speculation::Likeliest() const {
   const double rejected = weight_[static_cast<int>(Outcome::kRejected)];
-  const double taken = weight_[static_cast<int>(Outcome::kTakenAfterDraw)] +
-                       weight_[static_cast<int>(Outcome::kBetter)];
-  if (!(taken > rejected)) return Outcome::kRejected;
-  // Annealing takes most neighbours after the chance draw (an equal one is
-  // always taken); hill climbing takes only better ones.
-  return annealing_ ? Outcome::kTakenAfterDraw : Outcome::kBetter;
+  const double better = weight_[static_cast<int>(Outcome::kBetter)];
+  return better > rejected ? Outcome::kBetter : Outcome::kRejected;
 }
 
 Outcome Speculation::LikeliestAfterDraw(int draw, double temperature) const {
   // Taken when better, or when the shortfall is below -temperature ln(u).
   const double better = weight_[static_cast<int>(Outcome::kBetter)];
   const double u = draw * kDrawToFraction;
-  const double reach = u > 0.0 ? -temperature * std::log(u) : std::numeric_limits<double>::infinity();
+  const double reach =
+      u > 0.0 ? -temperature * std::log(u) : std::numeric_limits<double>::infinity();
   const int n = shortfallCount_ < kShortfalls ? shortfallCount_ : kShortfalls;
   if (n == 0) return better > 0.5 ? Outcome::kTakenAfterDraw : Outcome::kRejected;
   int within = 0;

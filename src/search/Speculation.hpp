@@ -81,7 +81,11 @@ class Speculation {
   // lane or, `here`, to be made by this thread when it is taken.
   void Launch(Step& step, bool here);
   void TakeBack(std::uint32_t state);
+  // Hill climbing: the outcome recent iterations had more often.
   [[nodiscard]] Outcome Likeliest() const;
+  // Annealing, with the chance draw made: whether the neighbour would be
+  // taken, by the recent share of better neighbours and the recent
+  // shortfalls within the draw's reach.
   [[nodiscard]] Outcome LikeliestAfterDraw(int draw, double temperature) const;
 
   PackJob& job_;

@@ -419,15 +419,18 @@ std::vector<DifferentialRow> DifferentialRows() {
     // meeting the end.
     rows.push_back({m + " exhausted", [] { return RandomJob(9, 3, 2); }, annealing, 40, 4});
     rows.push_back({m + " exhausted at once",
-                    [] { return JobFromText(SheetHeader(100, 50) +
-                                                PartBlockText("a", 2, Rect(0, 0, 10, 10)) +
-                                                PartBlockText("b", 1, Rect(0, 0, 8, 8)), 1, 10); },
+                    [] {
+                      return JobFromText(SheetHeader(100, 50) +
+                                             PartBlockText("a", 2, Rect(0, 0, 10, 10)) +
+                                             PartBlockText("b", 1, Rect(0, 0, 8, 8)),
+                                         1, 10);
+                    },
                     annealing, 10, 5});
     rows.push_back({m + " stopped", [] { return RandomJob(4, 6, 3); }, annealing, 60, 6, 7, 1});
     rows.push_back({m + " abandoned", [] { return RandomJob(5, 6, 3); }, annealing, 60, 7, 5, 2});
     if (SharedInstance("jakobs1")) {
-      rows.push_back({m + " jakobs1", [] { return SharedJob("jakobs1", 4, 0.25); }, annealing,
-                      40, 8});
+      rows.push_back(
+          {m + " jakobs1", [] { return SharedJob("jakobs1", 4, 0.25); }, annealing, 40, 8});
     }
     if (SharedInstance("shapes0")) {
       rows.push_back({m + " shapes0 stopped", [] { return SharedJob("shapes0", 1, 0.5); },
