@@ -40,16 +40,24 @@ Outcome Speculation::Likeliest() const {
   return better > rejected ? Outcome::kBetter : Outcome::kRejected;
 }
 
+int Speculation::ZoneOf(const IDSequence& neighbour, const IDSequence& current) {
+  const int n = neighbour.count() < current.count() ? neighbour.count() : current.count();
+  int i = 0;
+  while (i < n && neighbour.ids[i] == current.ids[i]) ++i;
+  return n == 0 ? 0 : static_cast<int>(static_cast<long long>(i) * kZones / (n + 1));
+}
+
 Outcome Speculation::LikeliestAfterDraw(int draw, double temperature) const {
   // Taken when better, or when the shortfall is below -temperature ln(u).
   const double better = weight_[static_cast<int>(Outcome::kBetter)];
   const double u = draw * kDrawToFraction;
   const double reach =
       u > 0.0 ? -temperature * std::log(u) : std::numeric_limits<double>::infinity();
-  const int n = shortfallCount_ < kShortfalls ? shortfallCount_ : kShortfalls;
+  const int zone = step_.zone;
+  const int n = shortfallCount_[zone] < kShortfalls ? shortfallCount_[zone] : kShortfalls;
   if (n == 0) return better > 0.5 ? Outcome::kTakenAfterDraw : Outcome::kRejected;
   int within = 0;
-  for (int i = 0; i < n; ++i) within += shortfalls_[i] < reach ? 1 : 0;
+  for (int i = 0; i < n; ++i) within += shortfalls_[zone][i] < reach ? 1 : 0;
   const double taken = better + (1.0 - better) * within / n;
   return taken > 0.5 ? Outcome::kTakenAfterDraw : Outcome::kRejected;
 }
@@ -64,6 +72,7 @@ const IDSequence& Speculation::Next(const IDSequence& current, bool more, double
     Launch(step_, !ahead);  // one at a time: laid out by this thread
   }
   StopIfSignalledTwice();
+  if (annealing_) step_.zone = ZoneOf(step_.neighbour, current);
   if (ahead && more && visited_.Count() < distinct_) {
     ahead_.stateBefore = RandomState();
     if (annealing_) {
@@ -95,9 +104,10 @@ void Speculation::Settle(Outcome outcome, double shortfall) {
   for (double& w : weight_) w = w * 0.9;
   weight_[static_cast<int>(outcome)] += 0.1;
   if (annealing_ && outcome != Outcome::kBetter) {
-    shortfalls_[shortfallCount_ % kShortfalls] =
+    const int zone = step_.zone;
+    shortfalls_[zone][shortfallCount_[zone] % kShortfalls] =
         shortfall == shortfall ? std::fabs(shortfall) : std::numeric_limits<double>::infinity();
-    ++shortfallCount_;
+    ++shortfallCount_[zone];
   }
   if (!ahead_.made || ahead_.assumed == outcome) return;
   TakeBack(outcome == Outcome::kBetter ? ahead_.stateBefore : ahead_.stateAfterDraw);

@@ -75,6 +75,7 @@ class Speculation {
     std::uint32_t stateBefore = 0;     // the generator before the step
     std::uint32_t stateAfterDraw = 0;  // and after the draw it assumed
     int draw = 0;
+    int zone = 0;  // where the neighbour first differs from the current one
   };
 
   // Records the step's neighbour as visited and starts its layout, on a
@@ -85,8 +86,10 @@ class Speculation {
   [[nodiscard]] Outcome Likeliest() const;
   // Annealing, with the chance draw made: whether the neighbour would be
   // taken, by the recent share of better neighbours and the recent
-  // shortfalls within the draw's reach.
+  // shortfalls, of neighbours that differed from theirs where this one
+  // does, within the draw's reach.
   [[nodiscard]] Outcome LikeliestAfterDraw(int draw, double temperature) const;
+  [[nodiscard]] static int ZoneOf(const IDSequence& neighbour, const IDSequence& current);
 
   PackJob& job_;
   bool annealing_;
@@ -99,10 +102,13 @@ class Speculation {
   Step ahead_;
   // Recent outcomes, each weight falling by a tenth an iteration.
   double weight_[3] = {1.0, 0.0, 0.0};
-  // The shortfalls of the recent neighbours that were not better.
-  static constexpr int kShortfalls = 32;
-  double shortfalls_[kShortfalls] = {};
-  int shortfallCount_ = 0;
+  // The shortfalls of the recent neighbours that were not better, by where
+  // the neighbour first differs from the current sequence (in sixteenths of
+  // the sequence: an exchange near the end changes fewer placements).
+  static constexpr int kZones = 16;
+  static constexpr int kShortfalls = 16;
+  double shortfalls_[kZones][kShortfalls] = {};
+  int shortfallCount_[kZones] = {};
 };
 
 }  // namespace nest
