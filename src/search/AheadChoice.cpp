@@ -6,11 +6,13 @@ namespace nest {
 
 namespace {
 
-// A trial lasts this many seconds and iterations at least; the faster way
+// A trial lasts this many seconds and iterations at least (the one-at-a-
+// time trial is short: it is the way that usually loses); the faster way
 // is then kept for kKeepSeconds.
-constexpr double kTrialSeconds = 0.3;
-constexpr long long kTrialIterations = 20;
-constexpr double kKeepSeconds = 3.0;
+constexpr double kAheadTrialSeconds = 0.3;
+constexpr double kInTurnTrialSeconds = 0.1;
+constexpr long long kTrialIterations = 10;
+constexpr double kKeepSeconds = 5.0;
 
 double Now() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
@@ -29,7 +31,9 @@ bool AheadChoice::Ahead() {
   const double now = Now();
   if (phaseStart_ < 0.0) Begin(Phase::kTrialAhead, now);
   const double elapsed = now - phaseStart_;
-  const bool trialOver = elapsed >= kTrialSeconds && iterations_ >= kTrialIterations;
+  const double trialSeconds =
+      phase_ == Phase::kTrialAhead ? kAheadTrialSeconds : kInTurnTrialSeconds;
+  const bool trialOver = elapsed >= trialSeconds && iterations_ >= kTrialIterations;
   switch (phase_) {
     case Phase::kTrialAhead:
       if (trialOver) {
