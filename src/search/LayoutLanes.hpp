@@ -40,9 +40,9 @@ class LayoutLanes {
   // placement and what it throws is ignored.
   void Drop(int ticket);
 
-  struct Shared;
-
  private:
+  struct Shared;  // the threads, their copies of the job and what they share
+
   PackJob& job_;
   IDSequence pending_;  // the sequence of the ticket kHere
   std::unique_ptr<Shared> shared_;
