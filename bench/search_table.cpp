@@ -154,7 +154,8 @@ struct PerIteration {
 PerIteration PerIterationMs(const std::string& path, int rn, double ppd, bool annealing,
                             const Options& o) {
   const double layoutMs = LayoutMs(path, rn, ppd);
-  const int shortRun = std::max(10, static_cast<int>(o.seconds * 1000.0 / layoutMs));
+  // The shorter run outlasts the search's first trials of the two ways (20 iterations).
+  const int shortRun = std::max(40, static_cast<int>(o.seconds * 1000.0 / layoutMs));
   const int longRun = 3 * shortRun;
   const int threads[2] = {1, o.two};
   std::vector<double> wall[2];
