@@ -2,11 +2,13 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <deque>
 #include <exception>
 #include <mutex>
 #include <system_error>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "placement/Evaluation.hpp"
 #include "search/Cores.hpp"
@@ -17,26 +19,30 @@ namespace {
 
 std::atomic<int> gFixedThreads{0};  // 0: by the processors
 
-enum class LaneState {
-  kIdle,     // free for a new layout
-  kPosted,   // a layout waits for the lane's thread
+enum class TaskState {
+  kFree,     // no layout
+  kPosted,   // waits for a lane
   kRunning,  // being laid out
   kDone,     // made; waits for Take
+};
+
+// One layout asked for: its sequence, and once made its efficiency or what
+// it threw.
+struct Task {
+  IDSequence sequence;
+  TaskState state = TaskState::kFree;
+  bool wanted = false;  // false once dropped
+  double efficiency = 0.0;
+  std::exception_ptr error;
+  std::atomic<bool> abandon{false};
 };
 
 // One thread and its copy of the job.
 struct Lane {
   explicit Lane(PackJob copy) : job(std::move(copy)) {}
   PackJob job;
-  IDSequence sequence;
-  LaneState state = LaneState::kIdle;
-  bool wanted = false;  // false once dropped
-  double efficiency = 0.0;
-  std::exception_ptr error;
-  std::atomic<bool> abandon{false};
   // The parts may stand where a layout left them (it threw while laid out).
   bool partsOut = false;
-  std::condition_variable wake;
   std::thread thread;
 };
 
@@ -44,39 +50,44 @@ struct Lane {
 
 struct LayoutLanes::Shared {
   std::mutex mutex;
-  std::condition_variable done;  // a lane finished a layout
+  std::condition_variable posted;  // a layout waits for a lane, or the end
+  std::condition_variable done;    // a lane finished a layout
   bool ending = false;
   std::unique_ptr<Lane> lanes[2];
+  std::vector<std::unique_ptr<Task>> tasks;  // a ticket is an index here
+  std::deque<int> queue;                     // posted tickets, oldest first
 
   void Work(Lane& lane);
-  static void LayOut(Lane& lane);
+  static void LayOut(Lane& lane, Task& task);
 };
 
-// Lays out the lane's sequence and brings the parts back; what is thrown is
-// kept for Take.
-void LayoutLanes::Shared::LayOut(Lane& lane) {
+// Lays out the task's sequence on the lane's job and brings the parts back;
+// what is thrown is kept for Take.
+void LayoutLanes::Shared::LayOut(Lane& lane, Task& task) {
   try {
     if (lane.partsOut) lane.job.RestoreParts();
     lane.partsOut = true;
-    lane.efficiency = EvaluateSequenceUnless(lane.job, lane.sequence, lane.abandon);
+    task.efficiency = EvaluateSequenceUnless(lane.job, task.sequence, task.abandon);
     lane.job.RestoreParts();
     lane.partsOut = false;
   } catch (...) {
-    lane.error = std::current_exception();
+    task.error = std::current_exception();
   }
 }
 
 void LayoutLanes::Shared::Work(Lane& lane) {
   std::unique_lock<std::mutex> lock(mutex);
   while (true) {
-    lane.wake.wait(lock, [&] { return ending || lane.state == LaneState::kPosted; });
+    posted.wait(lock, [&] { return ending || !queue.empty(); });
     if (ending) return;
-    lane.state = LaneState::kRunning;
-    lane.error = nullptr;
+    Task& task = *tasks[static_cast<std::size_t>(queue.front())];
+    queue.pop_front();
+    task.state = TaskState::kRunning;
+    task.error = nullptr;
     lock.unlock();
-    LayOut(lane);
+    LayOut(lane, task);
     lock.lock();
-    lane.state = lane.wanted ? LaneState::kDone : LaneState::kIdle;
+    task.state = task.wanted ? TaskState::kDone : TaskState::kFree;
     done.notify_all();
   }
 }
@@ -99,10 +110,8 @@ LayoutLanes::LayoutLanes(PackJob& job, int lanes) : job_(job) {
         std::lock_guard<std::mutex> lock(shared->mutex);
         shared->ending = true;
       }
-      for (int i = 0; i < started; ++i) {
-        shared->lanes[i]->wake.notify_all();
-        shared->lanes[i]->thread.join();
-      }
+      shared->posted.notify_all();
+      for (int i = 0; i < started; ++i) shared->lanes[i]->thread.join();
       return;  // one lane: the threads could not be had
     }
     shared_ = std::move(shared);
@@ -116,12 +125,10 @@ LayoutLanes::~LayoutLanes() {
   {
     std::lock_guard<std::mutex> lock(shared_->mutex);
     shared_->ending = true;
-    for (auto& lane : shared_->lanes) lane->abandon.store(true);
+    for (auto& task : shared_->tasks) task->abandon.store(true);
   }
-  for (auto& lane : shared_->lanes) {
-    lane->wake.notify_all();
-    lane->thread.join();
-  }
+  shared_->posted.notify_all();
+  for (auto& lane : shared_->lanes) lane->thread.join();
 }
 
 bool LayoutLanes::Parallel() const { return shared_ != nullptr; }
@@ -133,24 +140,19 @@ int LayoutLanes::StartHere(const IDSequence& sequence) {
 
 int LayoutLanes::Start(const IDSequence& sequence) {
   if (!shared_) return StartHere(sequence);
-  std::unique_lock<std::mutex> lock(shared_->mutex);
-  int free = -1;
-  shared_->done.wait(lock, [&] {
-    for (int i = 0; i < 2; ++i) {
-      if (shared_->lanes[i]->state == LaneState::kIdle) {
-        free = i;
-        return true;
-      }
-    }
-    return false;
-  });
-  Lane& lane = *shared_->lanes[free];
-  lane.sequence.ids = sequence.ids;
-  lane.wanted = true;
-  lane.abandon.store(false);
-  lane.state = LaneState::kPosted;
-  lane.wake.notify_one();
-  return free;
+  std::lock_guard<std::mutex> lock(shared_->mutex);
+  std::vector<std::unique_ptr<Task>>& tasks = shared_->tasks;
+  std::size_t free = 0;
+  while (free < tasks.size() && tasks[free]->state != TaskState::kFree) ++free;
+  if (free == tasks.size()) tasks.push_back(std::make_unique<Task>());
+  Task& task = *tasks[free];
+  task.sequence.ids = sequence.ids;
+  task.wanted = true;
+  task.abandon.store(false);
+  task.state = TaskState::kPosted;
+  shared_->queue.push_back(static_cast<int>(free));
+  shared_->posted.notify_one();
+  return static_cast<int>(free);
 }
 
 double LayoutLanes::Take(int ticket) {
@@ -159,25 +161,35 @@ double LayoutLanes::Take(int ticket) {
     job_.RestoreParts();
     return efficiency;
   }
-  Lane& lane = *shared_->lanes[ticket];
+  Task& task = *shared_->tasks[static_cast<std::size_t>(ticket)];
   std::unique_lock<std::mutex> lock(shared_->mutex);
-  shared_->done.wait(lock, [&] { return lane.state == LaneState::kDone; });
-  lane.state = LaneState::kIdle;
-  if (lane.error) std::rethrow_exception(std::exchange(lane.error, nullptr));
-  return lane.efficiency;
+  shared_->done.wait(lock, [&] { return task.state == TaskState::kDone; });
+  task.state = TaskState::kFree;
+  if (task.error) std::rethrow_exception(std::exchange(task.error, nullptr));
+  return task.efficiency;
 }
 
 void LayoutLanes::Drop(int ticket) {
   if (ticket == kHere) return;
-  Lane& lane = *shared_->lanes[ticket];
+  Task& task = *shared_->tasks[static_cast<std::size_t>(ticket)];
   std::lock_guard<std::mutex> lock(shared_->mutex);
-  lane.wanted = false;
-  lane.abandon.store(true);
-  if (lane.state == LaneState::kDone) lane.state = LaneState::kIdle;
-  if (lane.state == LaneState::kPosted) lane.state = LaneState::kIdle;
+  task.wanted = false;
+  task.abandon.store(true);
+  if (task.state == TaskState::kPosted) {
+    std::deque<int>& queue = shared_->queue;
+    for (auto it = queue.begin(); it != queue.end(); ++it) {
+      if (*it == ticket) {
+        queue.erase(it);
+        break;
+      }
+    }
+  }
+  if (task.state != TaskState::kRunning) task.state = TaskState::kFree;
 }
 
-void SetSearchThreads(int threads) { gFixedThreads.store(threads <= 0 ? 0 : threads >= 2 ? 2 : 1); }
+void SetSearchThreads(int threads) {
+  gFixedThreads.store(threads <= 0 ? 0 : threads >= 2 ? 2 : 1);
+}
 
 bool SearchThreadsFixed() { return gFixedThreads.load() != 0; }
 

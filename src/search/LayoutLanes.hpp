@@ -23,11 +23,12 @@ class LayoutLanes {
   LayoutLanes(const LayoutLanes&) = delete;
   LayoutLanes& operator=(const LayoutLanes&) = delete;
 
-  // True with two lanes: a second layout may be started before the first
+  // True with two lanes: more layouts may be started before the first
   // one's result is taken.
   [[nodiscard]] bool Parallel() const;
-  // Starts laying out `sequence`; waits for a free lane when both are busy.
-  // The ticket names the layout until its result is taken or it is dropped.
+  // Starts laying out `sequence` as soon as a lane is free (layouts start
+  // in the order they were asked for). The ticket names the layout until
+  // its result is taken or it is dropped.
   int Start(const IDSequence& sequence);
   // Keeps `sequence` to be laid out by the calling thread at Take (no
   // hand-over to a lane): the ticket kHere.
@@ -36,12 +37,12 @@ class LayoutLanes {
   // The efficiency of the ticket's layout, once made; what the layout threw
   // (a stop, a lack of memory) is thrown here.
   double Take(int ticket);
-  // The ticket's layout is not wanted: it is abandoned at its next
-  // placement and what it throws is ignored.
+  // The ticket's layout is not wanted: it is not started, or abandoned at
+  // its next placement, and what it throws is ignored.
   void Drop(int ticket);
 
  private:
-  struct Shared;  // the threads, their copies of the job and what they share
+  struct Shared;  // the threads, their copies of the job and the layouts
 
   PackJob& job_;
   IDSequence pending_;  // the sequence of the ticket kHere
