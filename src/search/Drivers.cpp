@@ -99,7 +99,7 @@ void RunHillClimbing(PackJob& job, int maxIterations) {
     log.Write({texts::kIterPrefix + Int(i) + texts::kHcIterSuffix,
                texts::kHcProgress + elapsed + texts::kHcCurrentLength + length(currentEfficiency) +
                    texts::kCommaEfficiency + Real(currentEfficiency)});
-    const IDSequence& neighbour = search.Next(current, i < maxIterations);
+    const IDSequence& neighbour = search.Next(current, maxIterations - i);
     log.Flush();
     const double neighbourEfficiency = search.Efficiency();
     log.Write({texts::kHcNeighbourLength + length(neighbourEfficiency) + texts::kCommaEfficiency +
@@ -168,7 +168,7 @@ void RunSimulatedAnnealing(PackJob& job, int maxIterations) {
                texts::kSaTemperature + Real(temperature),
                texts::kBestEfficiency + Real(bestEfficiency) + texts::kSaCurrentEfficiency +
                    Real(currentEfficiency)});
-    const IDSequence& neighbour = search.Next(current, i < maxIterations, temperature);
+    const IDSequence& neighbour = search.Next(current, maxIterations - i, temperature);
     log.Flush();
     const double neighbourEfficiency = search.Efficiency();
     log.Write(

@@ -17,21 +17,24 @@ Speculation::Speculation(PackJob& job, bool annealing, long long distinct, Move 
       lanes_(job, SearchThreads()),
       choice_(SearchThreadsFixed()) {}
 
-long long Speculation::Settled() const { return visited_.Count() - (ahead_.made ? 1 : 0); }
+long long Speculation::Settled() const {
+  return visited_.Count() - static_cast<long long>(ahead_.size());
+}
 
 void Speculation::Launch(Step& step, bool here) {
   step.fingerprint = TypeFingerprint(job_, step.neighbour);
   visited_.Insert(step.fingerprint);
   step.ticket = here ? lanes_.StartHere(step.neighbour) : lanes_.Start(step.neighbour);
-  step.made = true;
 }
 
 void Speculation::TakeBack(std::uint32_t state) {
-  if (!ahead_.made) return;
-  lanes_.Drop(ahead_.ticket);
-  visited_.Erase(ahead_.fingerprint);
+  if (ahead_.empty()) return;
+  while (!ahead_.empty()) {
+    lanes_.Drop(ahead_.back().ticket);
+    visited_.Erase(ahead_.back().fingerprint);
+    ahead_.pop_back();
+  }
   SeedRandom(state);
-  ahead_.made = false;
 }
 
 Outcome Speculation::Likeliest() const {
@@ -47,13 +50,12 @@ int Speculation::ZoneOf(const IDSequence& neighbour, const IDSequence& current) 
   return n == 0 ? 0 : static_cast<int>(static_cast<long long>(i) * kZones / (n + 1));
 }
 
-Outcome Speculation::LikeliestAfterDraw(int draw, double temperature) const {
+Outcome Speculation::LikeliestAfterDraw(int draw, double temperature, int zone) const {
   // Taken when better, or when the shortfall is below -temperature ln(u).
   const double better = weight_[static_cast<int>(Outcome::kBetter)];
   const double u = draw * kDrawToFraction;
   const double reach =
       u > 0.0 ? -temperature * std::log(u) : std::numeric_limits<double>::infinity();
-  const int zone = step_.zone;
   const int n = shortfallCount_[zone] < kShortfalls ? shortfallCount_[zone] : kShortfalls;
   if (n == 0) return better > 0.5 ? Outcome::kTakenAfterDraw : Outcome::kRejected;
   int within = 0;
@@ -62,41 +64,63 @@ Outcome Speculation::LikeliestAfterDraw(int draw, double temperature) const {
   return taken > 0.5 ? Outcome::kTakenAfterDraw : Outcome::kRejected;
 }
 
-const IDSequence& Speculation::Next(const IDSequence& current, bool more, double temperature) {
+void Speculation::MakeAhead(const IDSequence& current, double temperature) {
+  // The base and the neighbour of the last step made.
+  const IDSequence* base = &current;
+  const Step* last = &step_;
+  for (const Step& a : ahead_) {
+    if (a.assumed != Outcome::kRejected) base = &last->neighbour;
+    last = &a;
+  }
+  Step next;
+  next.stateBefore = RandomState();
+  if (annealing_) {
+    next.draw = DrawRandom();
+    next.assumed = LikeliestAfterDraw(next.draw, temperature, last->zone);
+  } else {
+    next.assumed = Likeliest();
+  }
+  next.stateAfterDraw = RandomState();
+  const IDSequence& from = next.assumed == Outcome::kRejected ? *base : last->neighbour;
+  move_(from, next.neighbour);
+  next.zone = ZoneOf(next.neighbour, from);
+  Launch(next, false);
+  ahead_.push_back(std::move(next));
+}
+
+const IDSequence& Speculation::Next(const IDSequence& current, long long following,
+                                    double temperature) {
   const bool ahead = lanes_.Parallel() && choice_.Ahead();
-  if (ahead_.made) {
-    std::swap(step_, ahead_);
-    ahead_.made = false;
+  if (!ahead_.empty()) {
+    step_ = std::move(ahead_.front());
+    ahead_.pop_front();
   } else {
     move_(current, step_.neighbour);
+    step_.zone = ZoneOf(step_.neighbour, current);
     Launch(step_, !ahead);  // one at a time: laid out by this thread
   }
-  StopIfSignalledTwice();
-  if (annealing_) step_.zone = ZoneOf(step_.neighbour, current);
-  if (ahead && more && visited_.Count() < distinct_) {
-    ahead_.stateBefore = RandomState();
-    if (annealing_) {
-      ahead_.draw = DrawRandom();
-      ahead_.assumed = LikeliestAfterDraw(ahead_.draw, temperature);
-    } else {
-      ahead_.assumed = Likeliest();
-    }
-    ahead_.stateAfterDraw = RandomState();
-    move_(ahead_.assumed == Outcome::kRejected ? current : step_.neighbour, ahead_.neighbour);
-    Launch(ahead_, false);
+  try {
+    StopIfSignalledTwice();
+  } catch (...) {
+    // One thread would stop in this step's layout, before any later draw.
+    if (!ahead_.empty()) TakeBack(ahead_.front().stateBefore);
+    throw;
+  }
+  while (ahead && ahead_.size() < kDepth && static_cast<long long>(ahead_.size()) < following &&
+         visited_.Count() < distinct_) {
+    MakeAhead(current, temperature);
   }
   return step_.neighbour;
 }
 
 double Speculation::Efficiency() {
-  step_.made = false;
   step_.neighbour.efficiency = lanes_.Take(step_.ticket);
   return step_.neighbour.efficiency;
 }
 
 int Speculation::ChanceDraw() {
-  if (ahead_.made && ahead_.assumed != Outcome::kBetter) return ahead_.draw;
-  TakeBack(ahead_.stateBefore);
+  if (!ahead_.empty() && ahead_.front().assumed != Outcome::kBetter) return ahead_.front().draw;
+  if (!ahead_.empty()) TakeBack(ahead_.front().stateBefore);
   return DrawRandom();
 }
 
@@ -109,10 +133,13 @@ void Speculation::Settle(Outcome outcome, double shortfall) {
         shortfall == shortfall ? std::fabs(shortfall) : std::numeric_limits<double>::infinity();
     ++shortfallCount_[zone];
   }
-  if (!ahead_.made || ahead_.assumed == outcome) return;
-  TakeBack(outcome == Outcome::kBetter ? ahead_.stateBefore : ahead_.stateAfterDraw);
+  if (ahead_.empty() || ahead_.front().assumed == outcome) return;
+  const Step& next = ahead_.front();
+  TakeBack(outcome == Outcome::kBetter ? next.stateBefore : next.stateAfterDraw);
 }
 
-void Speculation::Abandon() { TakeBack(ahead_.stateAfterDraw); }
+void Speculation::Abandon() {
+  if (!ahead_.empty()) TakeBack(ahead_.front().stateAfterDraw);
+}
 
 }  // namespace nest
