@@ -187,9 +187,7 @@ void LayoutLanes::Drop(int ticket) {
   if (task.state != TaskState::kRunning) task.state = TaskState::kFree;
 }
 
-void SetSearchThreads(int threads) {
-  gFixedThreads.store(threads <= 0 ? 0 : threads >= 2 ? 2 : 1);
-}
+void SetSearchThreads(int threads) { gFixedThreads.store(threads <= 0 ? 0 : threads >= 2 ? 2 : 1); }
 
 bool SearchThreadsFixed() { return gFixedThreads.load() != 0; }
 

@@ -53,8 +53,7 @@ class Speculation {
   // using, the steps of the next `following` iterations (at most two) are
   // made ahead while unvisited type sequences are left.
   // `temperature`: annealing's for iteration k.
-  const IDSequence& Next(const IDSequence& current, long long following,
-                         double temperature = 0.0);
+  const IDSequence& Next(const IDSequence& current, long long following, double temperature = 0.0);
   // The efficiency of iteration k's neighbour, once laid out.
   double Efficiency();
   // Annealing's chance draw for iteration k: the one made ahead when the
