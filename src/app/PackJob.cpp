@@ -21,7 +21,33 @@ void PartList::RebuildFrom(const PartList& source) {
   for (const Part& p : source.parts_) InsertByArea(p);
 }
 
+void PartList::CopyExactly(const PartList& source) {
+  Clear();
+  parts_.reserve(source.parts_.size());
+  // A copy reverses the holes; a copy of the copy has them in order again.
+  for (const Part& p : source.parts_) parts_.push_back(p.Copy().Copy());
+}
+
 PackJob::PackJob() : TypeSlots(1) { UpdateSheetBox(); }
+
+PackJob PackJob::Duplicate() const {
+  PackJob copy;
+  copy.Parts.CopyExactly(Parts);
+  copy.InitialParts.CopyExactly(InitialParts);
+  copy.PartTypes = PartTypes;
+  copy.PartCount = PartCount;
+  copy.SheetBox = SheetBox;
+  copy.SheetLength = SheetLength;
+  copy.SheetWidth = SheetWidth;
+  copy.CandidatePoints = CandidatePoints;
+  copy.RN = RN;
+  copy.PPD = PPD;
+  copy.TypeSlots = TypeSlots;
+  copy.TypeCount = TypeCount;
+  copy.SlotOfId = SlotOfId;
+  copy.TypeOfId = TypeOfId;
+  return copy;
+}
 
 void PackJob::UpdateSheetBox() {
   SheetBox = BoundingBox{0.0, SheetLength, 0.0, SheetWidth};

@@ -35,6 +35,9 @@ class PartList {
   void InsertByArea(const Part& part);
   // Clears, then inserts a copy of every part of `source`, first to last.
   void RebuildFrom(const PartList& source);
+  // Clears, then holds a copy of every part of `source` in the same order,
+  // each with its holes in the same order.
+  void CopyExactly(const PartList& source);
 
   [[nodiscard]] int Count() const { return static_cast<int>(parts_.size()); }
   [[nodiscard]] std::vector<Part>::iterator begin() { return parts_.begin(); }
@@ -69,6 +72,9 @@ class PackJob {
   void RestoreParts();
   // Draws the sheet and every part of Parts into a DXF file.
   void WriteDxf(const std::string& fileName) const;
+  // A copy that lays any sequence out exactly as this job does, for another
+  // thread: every member the same, parts and holes in the same order.
+  [[nodiscard]] PackJob Duplicate() const;
 
   // The slot of the part type named `name` (the first row with that name).
   [[nodiscard]] int SlotIndexOf(const std::string& name) const;

@@ -36,6 +36,7 @@ void Prompt(const char* text) {
 // Tells the user why the run stopped and gives its exit status.
 int TellStop(const RunStop& stop) {
   Console& c = ActiveConsole();
+  std::fflush(c.out);  // what the search showed comes before the reason
   switch (stop.notice) {
     case StopNotice::kSilent:
       break;

@@ -13,7 +13,9 @@ void ResetLayout(PackJob& job) {
   for (const Part& member : job.Parts) RemoveCoveredPoints(job, member);
 }
 
-double EvaluateSequence(PackJob& job, const IDSequence& sequence) {
+namespace {
+
+double Evaluate(PackJob& job, const IDSequence& sequence, const std::atomic<bool>* abandon) {
   ResetLayout(job);
   for (PartTypeSlot& slot : job.TypeSlots) slot.LastPosition = Vertex{0.0, 0.0};
   std::vector<Part*> byId(job.PartCount, nullptr);
@@ -28,10 +30,22 @@ double EvaluateSequence(PackJob& job, const IDSequence& sequence) {
   engine.Start();
   for (int j = 0; j < job.PartCount; ++j) {
     StopIfSignalledTwice();
+    if (abandon != nullptr && abandon->load(std::memory_order_relaxed)) return 0.0;
     const int id = sequence.ids[j];
     if (id >= 0 && id < job.PartCount && byId[id] != nullptr) engine.Place(job, *byId[id]);
   }
   return LayoutEfficiency(job);
+}
+
+}  // namespace
+
+double EvaluateSequence(PackJob& job, const IDSequence& sequence) {
+  return Evaluate(job, sequence, nullptr);
+}
+
+double EvaluateSequenceUnless(PackJob& job, const IDSequence& sequence,
+                              const std::atomic<bool>& abandon) {
+  return Evaluate(job, sequence, &abandon);
 }
 
 double LayoutEfficiency(PackJob& job) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+
 #include "app/PackJob.hpp"
 #include "search/IDSequence.hpp"
 
@@ -12,6 +14,10 @@ void ResetLayout(PackJob& job);
 // Lays all parts out in the order of `sequence` (its first PartCount IDs) and
 // returns the layout's efficiency. Leaves the layout in job.Parts.
 double EvaluateSequence(PackJob& job, const IDSequence& sequence);
+// The same, but gives up between two placements once `abandon` is set (a
+// layout nobody will read any more); what it returns then means nothing.
+double EvaluateSequenceUnless(PackJob& job, const IDSequence& sequence,
+                              const std::atomic<bool>& abandon);
 
 // Area of the parts on the sheet over the used rectangle (used length times
 // sheet width); 0 when no part lies on the sheet.

@@ -14,6 +14,8 @@
 #include "search/Neighbourhood.hpp"
 #include "search/Random.hpp"
 #include "search/RunLog.hpp"
+#include "search/Speculation.hpp"
+#include "search/VisitedSet.hpp"
 
 namespace nest {
 
@@ -21,20 +23,21 @@ namespace {
 
 constexpr char kResultFile[] = "OptIDSequenceForPack.txt";
 
-// Evaluates a sequence, brings the parts back to the parked state, stores
-// the efficiency and records the type sequence as visited.
-double EvaluateAndRecord(PackJob& job, IDSequence& sequence, SequenceList& visited) {
+// Evaluates the first sequence of a search, brings the parts back to the
+// parked state, stores the efficiency and records the type sequence as
+// visited.
+double EvaluateAndRecord(PackJob& job, IDSequence& sequence, VisitedSet& visited) {
   const double efficiency = EvaluateSequence(job, sequence);
   job.RestoreParts();
   sequence.efficiency = efficiency;
-  visited.Insert(ToTypeSequence(job, sequence));
+  visited.Insert(TypeFingerprint(job, sequence));
   return efficiency;
 }
 
 // True when every distinct type sequence has been evaluated, so that no move
 // could find an unvisited neighbour; the early-end line is written.
-bool Exhausted(const SequenceList& visited, long long distinct, RunLog& log) {
-  if (visited.Count() < distinct) return false;
+bool Exhausted(long long visited, long long distinct, RunLog& log) {
+  if (visited < distinct) return false;
   log.Write({texts::kEarlyEnd});
   return true;
 }
@@ -73,31 +76,40 @@ std::string ParameterLine(const PackJob& job) {
 
 void RunHillClimbing(PackJob& job, int maxIterations) {
   const std::int64_t start = ActiveClock().count();
-  SequenceList visited;
   IDSequence current = InitialSequence(job.PartCount);
-  double currentEfficiency = EvaluateAndRecord(job, current, visited);
+  std::vector<IDSequence> neighbours(1);
+  Speculation search(job, false, DistinctTypeSequences(job),
+                     [&](const IDSequence& base, IDSequence& out) {
+                       MakeNeighbours(job, base, neighbours, 1, search.Visited());
+                       out = std::move(neighbours[0]);
+                     });
+  double currentEfficiency = EvaluateAndRecord(job, current, search.Visited());
   RefuseEmptyLayout(job, currentEfficiency);
   const double totalArea = TotalPartArea(job);
   RunLog log;
   const long long distinct = DistinctTypeSequences(job);
   const auto length = [&](double e) { return Real(LayoutLength(job, totalArea, e)); };
 
-  std::vector<IDSequence> neighbours(1);
   for (int i = 1;; ++i) {
-    if (Exhausted(visited, distinct, log) || Interrupted(log)) break;
+    if (Exhausted(search.Settled(), distinct, log) || Interrupted(log)) {
+      search.Abandon();
+      break;
+    }
     const std::string elapsed = Seconds(SecondsSince(start));
     log.Write({texts::kIterPrefix + Int(i) + texts::kHcIterSuffix,
                texts::kHcProgress + elapsed + texts::kHcCurrentLength + length(currentEfficiency) +
                    texts::kCommaEfficiency + Real(currentEfficiency)});
-    MakeNeighbours(job, current, neighbours, 1, visited);
-    IDSequence& neighbour = neighbours[0];
-    const double neighbourEfficiency = EvaluateAndRecord(job, neighbour, visited);
+    const IDSequence& neighbour = search.Next(current, maxIterations - i);
+    log.Flush();
+    const double neighbourEfficiency = search.Efficiency();
     log.Write({texts::kHcNeighbourLength + length(neighbourEfficiency) + texts::kCommaEfficiency +
                Real(neighbourEfficiency)});
-    if (neighbourEfficiency > currentEfficiency) {
+    const bool better = neighbourEfficiency > currentEfficiency;
+    if (better) {
       current = neighbour;
       currentEfficiency = neighbourEfficiency;
     }
+    search.Settle(better ? Outcome::kBetter : Outcome::kRejected);
     if (i >= maxIterations) break;
   }
 
@@ -109,15 +121,32 @@ void RunHillClimbing(PackJob& job, int maxIterations) {
   log.Write({texts::kBestLength + length(currentEfficiency),
              texts::kBestEfficiency + Real(currentEfficiency)});
   log.Write({texts::kHcTotalTime + Seconds(SecondsSince(start))});
+  log.Flush();  // a log that cannot be written stops before the result file
   SaveIDSequence(job, kResultFile, current);
   log.Close();
 }
 
+namespace {
+
+// Annealing's decision on a neighbour that is not better: the chance line,
+// and whether the neighbour is taken.
+bool TakenByChance(Speculation& search, RunLog& log, double difference, double temperature) {
+  const double u = search.ChanceDraw() * kDrawToFraction;
+  const double p = std::exp(-std::fabs(difference) / temperature);
+  log.Write({texts::kSaRandom + Real(u) + texts::kSaProbability + Real(p)});
+  return u < p;
+}
+
+}  // namespace
+
 void RunSimulatedAnnealing(PackJob& job, int maxIterations) {
   double temperature = 0.01;
-  SequenceList visited;
   IDSequence current = InitialSequence(job.PartCount);
-  double currentEfficiency = EvaluateAndRecord(job, current, visited);
+  Speculation search(job, true, DistinctTypeSequences(job),
+                     [&](const IDSequence& base, IDSequence& out) {
+                       MakeAdjacentSwapNeighbour(job, base, out, search.Visited());
+                     });
+  double currentEfficiency = EvaluateAndRecord(job, current, search.Visited());
   RefuseEmptyLayout(job, currentEfficiency);
   double bestEfficiency = currentEfficiency;
   IDSequence best = current;
@@ -130,34 +159,27 @@ void RunSimulatedAnnealing(PackJob& job, int maxIterations) {
 
   log.Write({texts::kSaInitial + length(currentEfficiency) + texts::kCommaEfficiency +
              Real(currentEfficiency)});
-  IDSequence neighbour;
   for (long long i = 1; i <= maxIterations; ++i) {
-    if (Exhausted(visited, distinct, log) || Interrupted(log)) break;
+    if (Exhausted(search.Settled(), distinct, log) || Interrupted(log)) {
+      search.Abandon();
+      break;
+    }
     log.Write({texts::kIterPrefix + Int(i) + texts::kSaStepSuffix,
                texts::kSaTemperature + Real(temperature),
                texts::kBestEfficiency + Real(bestEfficiency) + texts::kSaCurrentEfficiency +
                    Real(currentEfficiency)});
-    MakeAdjacentSwapNeighbour(job, current, neighbour, visited);
-    const double neighbourEfficiency = EvaluateAndRecord(job, neighbour, visited);
+    const IDSequence& neighbour = search.Next(current, maxIterations - i, temperature);
+    log.Flush();
+    const double neighbourEfficiency = search.Efficiency();
     log.Write(
         {texts::kSaNeighbourHeader, texts::kSaNeighbourEfficiency + Real(neighbourEfficiency) +
                                         texts::kSaNeighbourLength + length(neighbourEfficiency)});
-    bool betterThanCurrent = false;
-    bool accepted = false;
-    if (neighbourEfficiency > currentEfficiency) {
-      betterThanCurrent = true;
-      accepted = true;
+    const double shortfall = currentEfficiency - neighbourEfficiency;
+    const bool betterThanCurrent = neighbourEfficiency > currentEfficiency;
+    const bool accepted = betterThanCurrent || TakenByChance(search, log, shortfall, temperature);
+    if (accepted) {
       currentEfficiency = neighbourEfficiency;
       current = neighbour;
-    } else {
-      const double u = DrawRandom() * kDrawToFraction;
-      const double p = std::exp(-std::fabs(currentEfficiency - neighbourEfficiency) / temperature);
-      log.Write({texts::kSaRandom + Real(u) + texts::kSaProbability + Real(p)});
-      if (u < p) {
-        accepted = true;
-        current = neighbour;
-        currentEfficiency = neighbourEfficiency;
-      }
     }
     bool betterThanBest = false;
     if (neighbourEfficiency > bestEfficiency) {
@@ -165,6 +187,10 @@ void RunSimulatedAnnealing(PackJob& job, int maxIterations) {
       bestEfficiency = neighbourEfficiency;
       best = neighbour;
     }
+    search.Settle(betterThanCurrent ? Outcome::kBetter
+                  : accepted        ? Outcome::kTakenAfterDraw
+                                    : Outcome::kRejected,
+                  shortfall);
     log.Write({betterThanCurrent ? texts::kSaBetterThanCurrent : texts::kSaWorseThanCurrent});
     log.Write({accepted ? texts::kSaAccepted : texts::kSaRejected});
     log.Write({betterThanBest ? texts::kSaBetterThanBest : texts::kSaWorseThanBest});

@@ -1,8 +1,7 @@
 #include "search/Neighbourhood.hpp"
 
-#include <cassert>
-#include <iterator>
 #include <map>
+#include <utility>
 
 #include "search/Random.hpp"
 
@@ -12,36 +11,7 @@ namespace {
 
 __extension__ typedef unsigned __int128 Wide;
 
-std::string KeyOf(const IDSequence& s) {
-  return std::string(reinterpret_cast<const char*>(s.ids.data()), s.ids.size() * sizeof(int));
-}
-
 }  // namespace
-
-void SequenceList::Insert(const IDSequence& sequence) {
-  const double e = sequence.efficiency;
-  if (e != e) {  // no number: nothing is smaller, so it goes to the end
-    entries_.push_back(sequence);
-  } else {
-    const auto smaller = byEfficiency_.upper_bound(e);
-    const auto at = smaller == byEfficiency_.end() ? entries_.end() : smaller->second;
-    const auto entry = entries_.insert(at, sequence);
-    assert(entry == entries_.begin() || !(std::prev(entry)->efficiency < e));
-    assert(std::next(entry) == entries_.end() || !(std::next(entry)->efficiency >= e));
-    byEfficiency_.emplace_hint(smaller, e, entry);
-  }
-  keys_.insert(KeyOf(sequence));
-}
-
-bool SequenceList::Contains(const IDSequence& sequence) const {
-  return keys_.count(KeyOf(sequence)) != 0;
-}
-
-void SequenceList::Clear() {
-  entries_.clear();
-  byEfficiency_.clear();
-  keys_.clear();
-}
 
 IDSequence ToTypeSequence(const PackJob& job, const IDSequence& sequence) {
   IDSequence t;
@@ -73,33 +43,33 @@ void SwapRandomPair(IDSequence& sequence) {
 }
 
 void MakeNeighbours(const PackJob& job, IDSequence current, std::vector<IDSequence>& out, int m,
-                    const SequenceList& visited) {
+                    const VisitedSet& visited) {
   out.resize(m);
   for (int i = 0; i < m; ++i) {
     IDSequence w = current;
     while (true) {
       const int k = DrawWeightedCount(job.PartCount);
       for (int e = 0; e < k; ++e) SwapRandomPair(w);
-      const IDSequence t = ToTypeSequence(job, w);
+      const Fingerprint t = TypeFingerprint(job, w);
       if (visited.Contains(t)) continue;
       bool repeated = false;
-      for (int j = 0; j < i && !repeated; ++j) repeated = ToTypeSequence(job, out[j]).Equals(t);
+      for (int j = 0; j < i && !repeated; ++j) repeated = TypeFingerprint(job, out[j]) == t;
       if (repeated) continue;
       break;
     }
-    out[i] = w;
+    out[i] = std::move(w);
   }
 }
 
 void MakeAdjacentSwapNeighbour(const PackJob& job, IDSequence current, IDSequence& out,
-                               const SequenceList& visited) {
+                               const VisitedSet& visited) {
   IDSequence w = std::move(current);
   while (true) {
     const int k = DrawWeightedCount(job.PartCount - 1);
     std::swap(w.ids[k - 1], w.ids[k]);
-    if (!visited.Contains(ToTypeSequence(job, w))) break;
+    if (!visited.Contains(TypeFingerprint(job, w))) break;
   }
-  out = w;
+  out = std::move(w);
 }
 
 long long DistinctTypeSequences(const PackJob& job) {

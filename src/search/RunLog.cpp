@@ -21,6 +21,7 @@ RunLog::~RunLog() {
 }
 
 void RunLog::Close() {
+  std::fflush(ActiveConsole().out);
   if (log_.IsOpen() && !log_.Commit()) {
     throw RunStop{StopNotice::kErrorStream, WriteFailedText(kLogFile)};
   }
@@ -31,16 +32,20 @@ void RunLog::Write(std::initializer_list<std::string> lines) {
   for (const std::string& line : lines) {
     WriteConsoleText(console, line);
     WriteConsoleText(console, "\n");
-    std::fflush(console);
   }
   if (!log_.IsOpen()) return;
+  std::FILE* log = log_.Stream();
   for (const std::string& line : lines) {
-    std::fputs(line.c_str(), log_.Stream());
-    std::fputc('\n', log_.Stream());
-    if (!log_.Flush()) {
-      log_.Discard();
-      throw RunStop{StopNotice::kErrorStream, WriteFailedText(kLogFile)};
-    }
+    std::fputs(line.c_str(), log);
+    std::fputc('\n', log);
+  }
+}
+
+void RunLog::Flush() {
+  std::fflush(ActiveConsole().out);
+  if (log_.IsOpen() && !log_.Flush()) {
+    log_.Discard();
+    throw RunStop{StopNotice::kErrorStream, WriteFailedText(kLogFile)};
   }
 }
 

@@ -10,9 +10,11 @@
 namespace nest {
 
 // The drivers' report: every line goes to the console and to Log.txt, each
-// with a line end and a flush. The log is written under a temporary name and
-// takes the name Log.txt when it is closed, or when a stop leaves the driver
-// while it is open (the lines written so far are kept).
+// with a line end. Both are flushed when the driver asks (once an
+// iteration, before it waits for a layout) and when the log is closed. The
+// log is written under a temporary name and takes the name Log.txt when it
+// is closed, or when a stop leaves the driver while it is open (the lines
+// written so far are kept).
 class RunLog {
  public:
   // Opens the log afresh; a log that cannot be opened stops the run.
@@ -21,9 +23,11 @@ class RunLog {
   RunLog(const RunLog&) = delete;
   RunLog& operator=(const RunLog&) = delete;
 
-  // Writes the lines to the console, then the same lines to the log. A line
-  // that cannot be written to the log stops the run.
+  // Writes the lines to the console, then the same lines to the log.
   void Write(std::initializer_list<std::string> lines);
+  // Shows the console's lines and writes the log's out; a log that cannot
+  // be written stops the run.
+  void Flush();
   // Puts the finished log in place; a log that cannot be completed stops the
   // run.
   void Close();

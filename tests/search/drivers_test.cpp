@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdint>
+#include <cstdio>
+#include <functional>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -13,6 +17,7 @@
 #include "app/Texts.hpp"
 #include "placement/Collision.hpp"
 #include "search/Clock.hpp"
+#include "search/LayoutLanes.hpp"
 #include "search/Random.hpp"
 #include "search/RunLog.hpp"
 
@@ -267,6 +272,198 @@ TEST_F(DriverTest, ResultFileThatCannotBeOpenedStopsAfterTheLog) {
   const std::vector<std::string> lines = LogLines();
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.back(), std::string(texts::kSaTotalTime) + kZeroTime);
+}
+
+// One thread against two, byte for byte: the console, Log.txt (the clock is
+// frozen, so the times agree too), the result file, the drawing of the job's
+// final layout, the stop that ended the run and the generator's state after
+// it (every draw the same). A row may stop the run once the console has
+// shown a given number of iteration headers: with one signal (the search
+// ends early) or with two (the run is abandoned in the next layout).
+struct DifferentialRow {
+  std::string name;
+  std::function<std::unique_ptr<PackJob>()> job;
+  bool annealing = false;
+  int iterations = 0;
+  std::uint32_t seed = 1;
+  int stopAtHeader = 0;  // 0: no signal
+  int signals = 1;
+};
+
+struct RunOutcome {
+  std::string console, log, result, drawing;
+  int stopStatus = 0;
+  std::uint32_t generator = 0;
+};
+
+// A console stream that counts iteration headers as they are written and
+// raises the row's signals at the chosen one.
+class SignallingConsole {
+ public:
+  SignallingConsole(int stopAt, int signals) : stopAt_(stopAt), signals_(signals) {
+    cookie_io_functions_t io{};
+    io.write = [](void* self, const char* data, size_t size) -> ssize_t {
+      static_cast<SignallingConsole*>(self)->Take(data, size);
+      return static_cast<ssize_t>(size);
+    };
+    stream_ = fopencookie(this, "w", io);
+    setvbuf(stream_, nullptr, _IONBF, 0);
+  }
+  ~SignallingConsole() { std::fclose(stream_); }
+  SignallingConsole(const SignallingConsole&) = delete;
+  SignallingConsole& operator=(const SignallingConsole&) = delete;
+  [[nodiscard]] std::FILE* Stream() const { return stream_; }
+  [[nodiscard]] const std::string& Text() const { return text_; }
+
+ private:
+  void Take(const char* data, size_t size) {
+    text_.append(data, size);
+    if (stopAt_ == 0 || raised_) return;
+    const std::string prefix = texts::kIterPrefix;
+    int headers = 0;
+    for (std::size_t at = text_.find(prefix); at != std::string::npos;
+         at = text_.find(prefix, at + 1)) {
+      ++headers;
+    }
+    if (headers < stopAt_) return;
+    raised_ = true;
+    for (int i = 0; i < signals_; ++i) std::raise(SIGINT);
+  }
+
+  int stopAt_;
+  int signals_;
+  bool raised_ = false;
+  std::string text_;
+  std::FILE* stream_ = nullptr;
+};
+
+RunOutcome RunRow(const DifferentialRow& row, int threads) {
+  TempDir dir;
+  WorkingDirectory cwd(dir.Path());
+  FileConsole files;
+  SignallingConsole console(row.stopAtHeader, row.signals);
+  const Console saved = ActiveConsole();
+  ActiveConsole().out = console.Stream();
+  const Clock savedClock = ActiveClock();
+  ActiveClock() = Clock{FixedCount, FixedFrequency};
+  SetSearchThreads(threads);
+  RunOutcome outcome;
+  {
+    auto job = row.job();
+    SeedRandom(row.seed);
+    StopSignalGuard guard;
+    const auto stop = testing_support::StopOf([&] {
+      if (row.annealing) {
+        RunSimulatedAnnealing(*job, row.iterations);
+      } else {
+        RunHillClimbing(*job, row.iterations);
+      }
+    });
+    outcome.stopStatus = stop ? stop->status : 0;
+    outcome.generator = RandomState();
+    if (!stop) {
+      job->WriteDxf("Layout.dxf");
+      outcome.drawing = ReadBytes("Layout.dxf");
+    }
+  }
+  RequestStop(0);
+  SetSearchThreads(0);
+  ActiveClock() = savedClock;
+  ActiveConsole() = saved;
+  outcome.console = console.Text();
+  outcome.log = ReadBytes("Log.txt");
+  outcome.result = ReadBytes("OptIDSequenceForPack.txt");
+  return outcome;
+}
+
+// Rectangles and L shapes of a few random types, a few copies each.
+std::unique_ptr<PackJob> RandomJob(std::uint32_t seed, int types, int maxCopies) {
+  std::mt19937 rng(seed);
+  std::uniform_real_distribution<double> side(2.0, 12.0);
+  std::string text = SheetHeader(400, 30);
+  for (int t = 0; t < types; ++t) {
+    const double w = side(rng);
+    const double h = side(rng);
+    const int copies = 1 + static_cast<int>(rng() % static_cast<unsigned>(maxCopies));
+    std::string name(1, 'p');
+    name += std::to_string(t);
+    if (rng() % 2 == 0) {
+      text += PartBlockText(name, copies, Rect(0, 0, w, h));
+    } else {
+      text += PartBlockText(name, copies,
+                            {{0, 0}, {w, 0}, {w, h / 2}, {w / 2, h / 2}, {w / 2, h}, {0, h}});
+    }
+  }
+  return JobFromText(text, 2, 0.5);
+}
+
+std::unique_ptr<PackJob> SharedJob(const std::string& name, int rn, double ppd) {
+  auto job = std::make_unique<PackJob>();
+  job->Setup(std::string(NEST_SHARED_BENCHMARKS_DIR) + "/" + name + ".txt", rn, ppd);
+  return job;
+}
+
+bool SharedInstance(const std::string& name) {
+  return std::filesystem::exists(std::string(NEST_SHARED_BENCHMARKS_DIR) + "/" + name + ".txt");
+}
+
+std::vector<DifferentialRow> DifferentialRows() {
+  std::vector<DifferentialRow> rows;
+  for (const bool annealing : {false, true}) {
+    const std::string m = annealing ? "SA" : "HC";
+    for (std::uint32_t seed = 1; seed <= 3; ++seed) {
+      rows.push_back({m + " random job " + std::to_string(seed),
+                      [seed] { return RandomJob(seed, 6, 3); }, annealing, 60, seed});
+    }
+    // 12 type sequences: the search ends early, the last steps made ahead
+    // meeting the end.
+    rows.push_back({m + " exhausted", [] { return RandomJob(9, 3, 2); }, annealing, 40, 4});
+    rows.push_back({m + " exhausted at once",
+                    [] {
+                      return JobFromText(SheetHeader(100, 50) +
+                                             PartBlockText("a", 2, Rect(0, 0, 10, 10)) +
+                                             PartBlockText("b", 1, Rect(0, 0, 8, 8)),
+                                         1, 10);
+                    },
+                    annealing, 10, 5});
+    rows.push_back({m + " stopped", [] { return RandomJob(4, 6, 3); }, annealing, 60, 6, 7, 1});
+    rows.push_back({m + " abandoned", [] { return RandomJob(5, 6, 3); }, annealing, 60, 7, 5, 2});
+    if (SharedInstance("jakobs1")) {
+      rows.push_back(
+          {m + " jakobs1", [] { return SharedJob("jakobs1", 4, 0.25); }, annealing, 40, 8});
+    }
+    if (SharedInstance("shapes0")) {
+      rows.push_back({m + " shapes0 stopped", [] { return SharedJob("shapes0", 1, 0.5); },
+                      annealing, 40, 9, 12, 1});
+    }
+  }
+  return rows;
+}
+
+TEST(DriverDifferentialTest, TwoThreadsGiveTheOneThreadRunByteForByte) {
+  if (!SharedInstance("jakobs1")) std::puts("shared instances absent: random jobs only");
+  for (const DifferentialRow& row : DifferentialRows()) {
+    const RunOutcome one = RunRow(row, 1);
+    EXPECT_FALSE(one.log.empty()) << row.name;
+    // Two threads always laying out ahead, and the program's own choice
+    // (which switches between the two ways as it times them).
+    for (const int threads : {2, 0}) {
+      const RunOutcome two = RunRow(row, threads);
+      const std::string what = row.name + ", threads " + std::to_string(threads);
+      EXPECT_EQ(one.console, two.console) << what;
+      EXPECT_EQ(one.log, two.log) << what;
+      EXPECT_EQ(one.result, two.result) << what;
+      EXPECT_EQ(one.drawing, two.drawing) << what;
+      EXPECT_EQ(one.stopStatus, two.stopStatus) << what;
+      EXPECT_EQ(one.generator, two.generator) << what;
+    }
+    // The rows reach the ending they were made for.
+    const bool early = one.log.find(texts::kEarlyEnd) != std::string::npos;
+    const bool stopped = one.log.find(texts::kInterrupted) != std::string::npos;
+    EXPECT_EQ(early, row.name.find("exhausted") != std::string::npos) << row.name;
+    EXPECT_EQ(stopped, row.stopAtHeader != 0 && row.signals == 1) << row.name;
+    EXPECT_EQ(one.stopStatus, row.signals == 2 ? StatusForSignal(SIGINT) : 0) << row.name;
+  }
 }
 
 }  // namespace
