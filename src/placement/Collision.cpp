@@ -2,10 +2,19 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
+
+#include "placement/ThreadScratch.hpp"
 
 namespace nest {
 
 namespace {
+
+// The ends of a loop's edges that reach into another loop's box, kept by the
+// thread from one test to the next.
+struct NearEdges {
+  std::vector<Vertex> ends;
+};
 
 // cross(d, v) = v.y * d.x - v.x * d.y
 inline double Cross(double dX, double dY, double vX, double vY) { return vY * dX - vX * dY; }
@@ -110,7 +119,7 @@ bool LoopEdgesIntersect(const LoopView& a, const LoopView& b) {
   const BoundingBox& bb = b.box;
   // Only edges that reach into the other loop's box can pass the extent test
   // against any edge of it (a stored box is the box of the loop's vertices).
-  thread_local std::vector<Vertex> near;
+  std::vector<Vertex>& near = ThreadScratch<NearEdges>().ends;
   near.clear();
   for (int j = 0; j < b.n; ++j) {
     const Vertex b1 = b.At(j);

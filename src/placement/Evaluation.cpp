@@ -5,6 +5,7 @@
 #include "app/StopSignals.hpp"
 #include "placement/Collision.hpp"
 #include "placement/Placement.hpp"
+#include "placement/ThreadScratch.hpp"
 
 namespace nest {
 
@@ -26,7 +27,7 @@ double Evaluate(PackJob& job, const IDSequence& sequence, const std::atomic<bool
   }
   // Each thread keeps one engine, so that its raster and scratch storage
   // serve every layout instead of being made anew for each.
-  static thread_local PlacementEngine engine;
+  PlacementEngine& engine = ThreadScratch<PlacementEngine>();
   engine.Start();
   for (int j = 0; j < job.PartCount; ++j) {
     StopIfSignalledTwice();

@@ -5,10 +5,18 @@
 #include <vector>
 
 #include "placement/Collision.hpp"
+#include "placement/ThreadScratch.hpp"
 
 namespace nest {
 
 namespace {
+
+// A grid row's crossings of a part's outer loop and of each hole, kept by the
+// thread from one removal to the next.
+struct RowScratch {
+  std::vector<double> outer;
+  std::vector<std::vector<double>> inner;
+};
 
 // The x of every edge of `loop` that crosses the line y, as the ray test
 // computes it; a point (px, y) in the loop's box is inside when an odd number
@@ -80,8 +88,9 @@ void RemoveCovered(CandidateGrid& grid, const Part& part) {
       std::partition_point(ys.begin(), ys.end(), [&box](double y) { return y < box.minY; }) -
       ys.begin());
   const std::vector<Loop>& holes = part.InnerLoops.Loops();
-  thread_local std::vector<double> outer;
-  thread_local std::vector<std::vector<double>> inner;
+  RowScratch& scratch = ThreadScratch<RowScratch>();
+  std::vector<double>& outer = scratch.outer;
+  std::vector<std::vector<double>>& inner = scratch.inner;
   if (inner.size() < holes.size()) inner.resize(holes.size());
   std::vector<CrossingCounter> counters(holes.size());
   std::vector<bool> holeRow(holes.size());

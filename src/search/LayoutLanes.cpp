@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "placement/Evaluation.hpp"
+#include "placement/ThreadScratch.hpp"
 #include "search/Cores.hpp"
 
 namespace nest {
@@ -102,7 +103,10 @@ LayoutLanes::LayoutLanes(PackJob& job, int lanes) : job_(job) {
       for (auto& lane : shared->lanes) {
         Lane* l = lane.get();
         Shared* s = shared.get();
-        lane->thread = std::thread([s, l] { s->Work(*l); });
+        lane->thread = std::thread([s, l] {
+          s->Work(*l);
+          ReleaseThreadScratch();  // before the thread ends
+        });
         ++started;
       }
     } catch (const std::system_error&) {
