@@ -49,6 +49,19 @@ double EvaluateSequenceUnless(PackJob& job, const IDSequence& sequence,
   return Evaluate(job, sequence, &abandon);
 }
 
+void CollectPlacedBoxes(const PackJob& job, const IDSequence& sequence, PlacedBoxes& boxes) {
+  std::vector<BoundingBox> byId(job.PartCount > 0 ? job.PartCount : 0);
+  for (const Part& member : job.Parts) {
+    if (member.ID < 0 || member.ID >= job.PartCount) continue;
+    if (FitsInBox(member.OutLoop.Box(), job.SheetBox)) byId[member.ID] = member.OutLoop.Box();
+  }
+  boxes.assign(sequence.ids.size(), BoundingBox{});
+  for (std::size_t i = 0; i < sequence.ids.size(); ++i) {
+    const int id = sequence.ids[i];
+    if (id >= 0 && id < job.PartCount) boxes[i] = byId[id];
+  }
+}
+
 double LayoutEfficiency(PackJob& job) {
   double area = 0.0;
   double usedLength = 0.0;

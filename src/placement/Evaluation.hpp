@@ -1,8 +1,10 @@
 #pragma once
 
 #include <atomic>
+#include <vector>
 
 #include "app/PackJob.hpp"
+#include "geometry/BoundingBox.hpp"
 #include "search/IDSequence.hpp"
 
 namespace nest {
@@ -18,6 +20,12 @@ double EvaluateSequence(PackJob& job, const IDSequence& sequence);
 // layout nobody will read any more); what it returns then means nothing.
 double EvaluateSequenceUnless(PackJob& job, const IDSequence& sequence,
                               const std::atomic<bool>& abandon);
+
+// The boxes of a layout's parts by position in its sequence; a part left off
+// the sheet has an empty box (all bounds zero).
+using PlacedBoxes = std::vector<BoundingBox>;
+// Fills `boxes` from the layout now in job.Parts, laid out from `sequence`.
+void CollectPlacedBoxes(const PackJob& job, const IDSequence& sequence, PlacedBoxes& boxes);
 
 // Area of the parts on the sheet over the used rectangle (used length times
 // sheet width); 0 when no part lies on the sheet.

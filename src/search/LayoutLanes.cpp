@@ -34,6 +34,7 @@ struct Task {
   TaskState state = TaskState::kFree;
   bool wanted = false;  // false once dropped
   double efficiency = 0.0;
+  PlacedBoxes boxes;
   std::exception_ptr error;
   std::atomic<bool> abandon{false};
 };
@@ -69,6 +70,9 @@ void LayoutLanes::Shared::LayOut(Lane& lane, Task& task) {
     if (lane.partsOut) lane.job.RestoreParts();
     lane.partsOut = true;
     task.efficiency = EvaluateSequenceUnless(lane.job, task.sequence, task.abandon);
+    if (!task.abandon.load(std::memory_order_relaxed)) {
+      CollectPlacedBoxes(lane.job, task.sequence, task.boxes);
+    }
     lane.job.RestoreParts();
     lane.partsOut = false;
   } catch (...) {
@@ -159,9 +163,10 @@ int LayoutLanes::Start(const IDSequence& sequence) {
   return static_cast<int>(free);
 }
 
-double LayoutLanes::Take(int ticket) {
+double LayoutLanes::Take(int ticket, PlacedBoxes* boxes) {
   if (ticket == kHere) {
     const double efficiency = EvaluateSequence(job_, pending_);
+    if (boxes != nullptr) CollectPlacedBoxes(job_, pending_, *boxes);
     job_.RestoreParts();
     return efficiency;
   }
@@ -170,6 +175,7 @@ double LayoutLanes::Take(int ticket) {
   shared_->done.wait(lock, [&] { return task.state == TaskState::kDone; });
   task.state = TaskState::kFree;
   if (task.error) std::rethrow_exception(std::exchange(task.error, nullptr));
+  if (boxes != nullptr) boxes->swap(task.boxes);
   return task.efficiency;
 }
 

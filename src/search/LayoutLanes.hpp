@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "app/PackJob.hpp"
+#include "placement/Evaluation.hpp"
 #include "search/IDSequence.hpp"
 
 namespace nest {
@@ -34,9 +35,10 @@ class LayoutLanes {
   // hand-over to a lane): the ticket kHere.
   int StartHere(const IDSequence& sequence);
   static constexpr int kHere = -1;
-  // The efficiency of the ticket's layout, once made; what the layout threw
-  // (a stop, a lack of memory) is thrown here.
-  double Take(int ticket);
+  // The efficiency of the ticket's layout, once made, and where given the
+  // boxes of its parts; what the layout threw (a stop, a lack of memory) is
+  // thrown here.
+  double Take(int ticket, PlacedBoxes* boxes = nullptr);
   // The ticket's layout is not wanted: it is not started, or abandoned at
   // its next placement, and what it throws is ignored.
   void Drop(int ticket);

@@ -15,7 +15,12 @@ Speculation::Speculation(PackJob& job, bool annealing, long long distinct, Move 
       distinct_(distinct),
       move_(std::move(move)),
       lanes_(job, SearchThreads()),
-      choice_(SearchThreadsFixed()) {}
+      choice_(SearchThreadsFixed()) {
+  if (annealing_) {
+    shortfalls_.assign(static_cast<std::size_t>(NeighbourKind::kCount) * kShortfalls, 0.0);
+    shortfallCount_.assign(NeighbourKind::kCount, 0);
+  }
+}
 
 long long Speculation::Settled() const {
   return visited_.Count() - static_cast<long long>(ahead_.size());
@@ -43,25 +48,28 @@ Outcome Speculation::Likeliest() const {
   return better > rejected ? Outcome::kBetter : Outcome::kRejected;
 }
 
-int Speculation::ZoneOf(const IDSequence& neighbour, const IDSequence& current) {
-  const int n = neighbour.count() < current.count() ? neighbour.count() : current.count();
-  int i = 0;
-  while (i < n && neighbour.ids[i] == current.ids[i]) ++i;
-  return n == 0 ? 0 : static_cast<int>(static_cast<long long>(i) * kZones / (n + 1));
+int Speculation::KindOf(const IDSequence& neighbour, const IDSequence& base) const {
+  return annealing_ ? NeighbourKind::Of(job_, neighbour, base, laidOut_, laidOutBoxes_) : 0;
 }
 
-Outcome Speculation::LikeliestAfterDraw(int draw, double temperature, int zone) const {
-  // Taken when better, or when the shortfall is below -temperature ln(u).
-  const double better = weight_[static_cast<int>(Outcome::kBetter)];
+Outcome Speculation::LikeliestAfterDraw(int draw, double temperature, int kind) const {
+  // A neighbour that is not better is taken when its shortfall is below
+  // -temperature ln(u). (A better one takes the draw back whatever is
+  // assumed.) Without shortfalls of its kind yet, the outcome recent
+  // iterations had more often.
+  const int n = shortfallCount_[kind] < kShortfalls ? shortfallCount_[kind] : kShortfalls;
+  if (n == 0) {
+    const double taken = weight_[static_cast<int>(Outcome::kTakenAfterDraw)];
+    return taken > weight_[static_cast<int>(Outcome::kRejected)] ? Outcome::kTakenAfterDraw
+                                                                 : Outcome::kRejected;
+  }
   const double u = draw * kDrawToFraction;
   const double reach =
       u > 0.0 ? -temperature * std::log(u) : std::numeric_limits<double>::infinity();
-  const int n = shortfallCount_[zone] < kShortfalls ? shortfallCount_[zone] : kShortfalls;
-  if (n == 0) return better > 0.5 ? Outcome::kTakenAfterDraw : Outcome::kRejected;
+  const double* recent = &shortfalls_[static_cast<std::size_t>(kind) * kShortfalls];
   int within = 0;
-  for (int i = 0; i < n; ++i) within += shortfalls_[zone][i] < reach ? 1 : 0;
-  const double taken = better + (1.0 - better) * within / n;
-  return taken > 0.5 ? Outcome::kTakenAfterDraw : Outcome::kRejected;
+  for (int i = 0; i < n; ++i) within += recent[i] < reach ? 1 : 0;
+  return within * 2 > n ? Outcome::kTakenAfterDraw : Outcome::kRejected;
 }
 
 void Speculation::MakeAhead(const IDSequence& current, double temperature) {
@@ -76,14 +84,14 @@ void Speculation::MakeAhead(const IDSequence& current, double temperature) {
   next.stateBefore = RandomState();
   if (annealing_) {
     next.draw = DrawRandom();
-    next.assumed = LikeliestAfterDraw(next.draw, temperature, last->zone);
+    next.assumed = LikeliestAfterDraw(next.draw, temperature, last->kind);
   } else {
     next.assumed = Likeliest();
   }
   next.stateAfterDraw = RandomState();
   const IDSequence& from = next.assumed == Outcome::kRejected ? *base : last->neighbour;
   move_(from, next.neighbour);
-  next.zone = ZoneOf(next.neighbour, from);
+  next.kind = KindOf(next.neighbour, from);
   Launch(next, false);
   ahead_.push_back(std::move(next));
 }
@@ -96,7 +104,7 @@ const IDSequence& Speculation::Next(const IDSequence& current, long long followi
     ahead_.pop_front();
   } else {
     move_(current, step_.neighbour);
-    step_.zone = ZoneOf(step_.neighbour, current);
+    step_.kind = KindOf(step_.neighbour, current);
     Launch(step_, !ahead);  // one at a time: laid out by this thread
   }
   try {
@@ -114,7 +122,7 @@ const IDSequence& Speculation::Next(const IDSequence& current, long long followi
 }
 
 double Speculation::Efficiency() {
-  step_.neighbour.efficiency = lanes_.Take(step_.ticket);
+  step_.neighbour.efficiency = lanes_.Take(step_.ticket, annealing_ ? &step_.boxes : nullptr);
   return step_.neighbour.efficiency;
 }
 
@@ -128,10 +136,15 @@ void Speculation::Settle(Outcome outcome, double shortfall) {
   for (double& w : weight_) w = w * 0.9;
   weight_[static_cast<int>(outcome)] += 0.1;
   if (annealing_ && outcome != Outcome::kBetter) {
-    const int zone = step_.zone;
-    shortfalls_[zone][shortfallCount_[zone] % kShortfalls] =
+    const int kind = step_.kind;
+    shortfalls_[static_cast<std::size_t>(kind) * kShortfalls +
+                shortfallCount_[kind] % kShortfalls] =
         shortfall == shortfall ? std::fabs(shortfall) : std::numeric_limits<double>::infinity();
-    ++shortfallCount_[zone];
+    ++shortfallCount_[kind];
+  }
+  if (annealing_ && outcome != Outcome::kRejected) {
+    laidOut_.ids = step_.neighbour.ids;
+    laidOutBoxes_.swap(step_.boxes);
   }
   if (ahead_.empty() || ahead_.front().assumed == outcome) return;
   const Step& next = ahead_.front();

@@ -3,11 +3,13 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <vector>
 
 #include "app/PackJob.hpp"
 #include "search/AheadChoice.hpp"
 #include "search/IDSequence.hpp"
 #include "search/LayoutLanes.hpp"
+#include "search/NeighbourKind.hpp"
 #include "search/VisitedSet.hpp"
 
 namespace nest {
@@ -27,8 +29,8 @@ enum class Outcome { kRejected, kTakenAfterDraw, kBetter };
 // Annealing draws its chance number exactly when the neighbour is not
 // better: a step ahead assumes that draw (so a better neighbour takes it
 // back), makes it at once, and from the drawn number and the recent
-// shortfalls of neighbour efficiencies judges whether the neighbour would be
-// taken. Nothing else that makes a neighbour depends on the efficiencies
+// shortfalls of neighbours of the same kind (NeighbourKind) judges whether
+// the neighbour would be taken. Nothing else that makes a neighbour depends on the efficiencies
 // before it, and the visited set holds each earlier type sequence either
 // way. When an iteration's outcome is not the one assumed, the steps made
 // ahead are taken back exactly (layouts dropped, fingerprints erased,
@@ -80,7 +82,8 @@ class Speculation {
     std::uint32_t stateBefore = 0;
     std::uint32_t stateAfterDraw = 0;
     int draw = 0;
-    int zone = 0;  // where the neighbour first differs from its base
+    int kind = 0;       // annealing: the NeighbourKind of the neighbour
+    PlacedBoxes boxes;  // annealing: its layout's, once made
   };
 
   // Records the step's neighbour as visited and starts its layout, on a
@@ -93,12 +96,12 @@ class Speculation {
   void TakeBack(std::uint32_t state);
   // Hill climbing: the outcome recent iterations had more often.
   [[nodiscard]] Outcome Likeliest() const;
-  // Annealing, with the chance draw made: whether the neighbour would be
-  // taken, by the recent share of better neighbours and the recent
-  // shortfalls, of neighbours that differed from theirs where this one
-  // does, within the draw's reach.
-  [[nodiscard]] Outcome LikeliestAfterDraw(int draw, double temperature, int zone) const;
-  [[nodiscard]] static int ZoneOf(const IDSequence& neighbour, const IDSequence& current);
+  // Annealing, with the chance draw made: whether a neighbour that is not
+  // better would be taken, by whether most recent shortfalls of neighbours
+  // of its kind lie within the draw's reach.
+  [[nodiscard]] Outcome LikeliestAfterDraw(int draw, double temperature, int kind) const;
+  // Annealing: the kind of a neighbour made from `base`.
+  [[nodiscard]] int KindOf(const IDSequence& neighbour, const IDSequence& base) const;
 
   PackJob& job_;
   bool annealing_;
@@ -112,13 +115,14 @@ class Speculation {
   static constexpr std::size_t kDepth = 2;
   // Recent outcomes, each weight falling by a tenth an iteration.
   double weight_[3] = {1.0, 0.0, 0.0};
-  // The shortfalls of the recent neighbours that were not better, by where
-  // the neighbour first differs from the current sequence (in sixteenths of
-  // the sequence: an exchange near the end changes fewer placements).
-  static constexpr int kZones = 16;
-  static constexpr int kShortfalls = 16;
-  double shortfalls_[kZones][kShortfalls] = {};
-  int shortfallCount_[kZones] = {};
+  // Annealing: the last sequence taken whose layout is known, and its boxes.
+  IDSequence laidOut_;
+  PlacedBoxes laidOutBoxes_;
+  // The shortfalls of the recent neighbours that were not better, the last
+  // kShortfalls of each kind.
+  static constexpr int kShortfalls = 8;
+  std::vector<double> shortfalls_;
+  std::vector<int> shortfallCount_;
 };
 
 }  // namespace nest
