@@ -55,22 +55,23 @@ struct LayoutLanes::Shared {
   std::condition_variable posted;  // a layout waits for a lane, or the end
   std::condition_variable done;    // a lane finished a layout
   bool ending = false;
+  bool boxes = false;  // the lanes collect the boxes of the parts
   std::unique_ptr<Lane> lanes[2];
   std::vector<std::unique_ptr<Task>> tasks;  // a ticket is an index here
   std::deque<int> queue;                     // posted tickets, oldest first
 
   void Work(Lane& lane);
-  static void LayOut(Lane& lane, Task& task);
+  void LayOut(Lane& lane, Task& task) const;
 };
 
 // Lays out the task's sequence on the lane's job and brings the parts back;
 // what is thrown is kept for Take.
-void LayoutLanes::Shared::LayOut(Lane& lane, Task& task) {
+void LayoutLanes::Shared::LayOut(Lane& lane, Task& task) const {
   try {
     if (lane.partsOut) lane.job.RestoreParts();
     lane.partsOut = true;
     task.efficiency = EvaluateSequenceUnless(lane.job, task.sequence, task.abandon);
-    if (!task.abandon.load(std::memory_order_relaxed)) {
+    if (boxes && !task.abandon.load(std::memory_order_relaxed)) {
       CollectPlacedBoxes(lane.job, task.sequence, task.boxes);
     }
     lane.job.RestoreParts();
@@ -97,10 +98,11 @@ void LayoutLanes::Shared::Work(Lane& lane) {
   }
 }
 
-LayoutLanes::LayoutLanes(PackJob& job, int lanes) : job_(job) {
+LayoutLanes::LayoutLanes(PackJob& job, int lanes, bool boxes) : job_(job), boxes_(boxes) {
   if (lanes < 2) return;
   try {
     auto shared = std::make_unique<Shared>();
+    shared->boxes = boxes;
     for (auto& lane : shared->lanes) lane = std::make_unique<Lane>(job.Duplicate());
     int started = 0;
     try {
@@ -163,10 +165,10 @@ int LayoutLanes::Start(const IDSequence& sequence) {
   return static_cast<int>(free);
 }
 
-double LayoutLanes::Take(int ticket, PlacedBoxes* boxes) {
+double LayoutLanes::Take(int ticket, PlacedBoxes& placed) {
   if (ticket == kHere) {
     const double efficiency = EvaluateSequence(job_, pending_);
-    if (boxes != nullptr) CollectPlacedBoxes(job_, pending_, *boxes);
+    if (boxes_) CollectPlacedBoxes(job_, pending_, placed);
     job_.RestoreParts();
     return efficiency;
   }
@@ -175,7 +177,7 @@ double LayoutLanes::Take(int ticket, PlacedBoxes* boxes) {
   shared_->done.wait(lock, [&] { return task.state == TaskState::kDone; });
   task.state = TaskState::kFree;
   if (task.error) std::rethrow_exception(std::exchange(task.error, nullptr));
-  if (boxes != nullptr) boxes->swap(task.boxes);
+  if (boxes_) placed.swap(task.boxes);
   return task.efficiency;
 }
 

@@ -17,8 +17,9 @@ namespace nest {
 class LayoutLanes {
  public:
   // Two lanes only when `lanes` is 2 or more and the threads can be started;
-  // `job` must be in its parked state.
-  LayoutLanes(PackJob& job, int lanes);
+  // `job` must be in its parked state. `boxes`: whether Take hands over the
+  // boxes of the layout's parts.
+  LayoutLanes(PackJob& job, int lanes, bool boxes);
   // Abandons what is still being laid out and ends the threads.
   ~LayoutLanes();
   LayoutLanes(const LayoutLanes&) = delete;
@@ -35,10 +36,10 @@ class LayoutLanes {
   // hand-over to a lane): the ticket kHere.
   int StartHere(const IDSequence& sequence);
   static constexpr int kHere = -1;
-  // The efficiency of the ticket's layout, once made, and where given the
-  // boxes of its parts; what the layout threw (a stop, a lack of memory) is
-  // thrown here.
-  double Take(int ticket, PlacedBoxes* boxes = nullptr);
+  // The efficiency of the ticket's layout, once made, and with `boxes` on
+  // the boxes of its parts into `placed`; what the layout threw (a stop, a
+  // lack of memory) is thrown here.
+  double Take(int ticket, PlacedBoxes& placed);
   // The ticket's layout is not wanted: it is not started, or abandoned at
   // its next placement, and what it throws is ignored.
   void Drop(int ticket);
@@ -47,6 +48,7 @@ class LayoutLanes {
   struct Shared;  // the threads, their copies of the job and the layouts
 
   PackJob& job_;
+  bool boxes_;
   IDSequence pending_;  // the sequence of the ticket kHere
   std::unique_ptr<Shared> shared_;
 };

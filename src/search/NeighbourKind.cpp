@@ -9,16 +9,14 @@ int TypeAt(const PackJob& job, const IDSequence& sequence, int i) {
   return id >= 0 && id < job.PartCount ? job.TypeOfId[id] : -1;
 }
 
-}  // namespace
-
+// The first position at which the two sequences name parts of different
+// types (the layouts agree up to there); the shorter count when none.
 int FirstTypeDifference(const PackJob& job, const IDSequence& a, const IDSequence& b) {
   const int n = a.count() < b.count() ? a.count() : b.count();
   int i = 0;
   while (i < n && TypeAt(job, a, i) == TypeAt(job, b, i)) ++i;
   return i;
 }
-
-namespace {
 
 // How the two exchanged parts lay in the base's layout: 0 when not known,
 // else 1 to 12.

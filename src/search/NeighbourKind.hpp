@@ -6,10 +6,6 @@
 
 namespace nest {
 
-// The first position at which the two sequences name parts of different
-// types (the layouts agree up to there); the shorter count when none.
-int FirstTypeDifference(const PackJob& job, const IDSequence& a, const IDSequence& b);
-
 // What a neighbour is, for guessing how good it will be. A neighbour laid
 // out from a sequence keeps every placement before the first position where
 // its types differ; the later the difference, the fewer placements change.
@@ -29,7 +25,8 @@ class NeighbourKind {
   static constexpr int kCount = kZones * kLayouts;
 
   // `neighbour` made from `base`; `boxes` are those of `laidOut`'s layout,
-  // which agrees with `base` before their first type difference.
+  // read for the two exchanged parts where `laidOut` holds the same types
+  // there as `base` (its layout may differ; the kind then is a guess).
   static int Of(const PackJob& job, const IDSequence& neighbour, const IDSequence& base,
                 const IDSequence& laidOut, const PlacedBoxes& boxes);
 };

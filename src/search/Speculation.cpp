@@ -14,7 +14,7 @@ Speculation::Speculation(PackJob& job, bool annealing, long long distinct, Move 
       annealing_(annealing),
       distinct_(distinct),
       move_(std::move(move)),
-      lanes_(job, SearchThreads()),
+      lanes_(job, SearchThreads(), annealing),
       choice_(SearchThreadsFixed()) {
   if (annealing_) {
     shortfalls_.assign(static_cast<std::size_t>(NeighbourKind::kCount) * kShortfalls, 0.0);
@@ -122,7 +122,7 @@ const IDSequence& Speculation::Next(const IDSequence& current, long long followi
 }
 
 double Speculation::Efficiency() {
-  step_.neighbour.efficiency = lanes_.Take(step_.ticket, annealing_ ? &step_.boxes : nullptr);
+  step_.neighbour.efficiency = lanes_.Take(step_.ticket, step_.boxes);
   return step_.neighbour.efficiency;
 }
 
